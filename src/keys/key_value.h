@@ -1,0 +1,26 @@
+// The key value: one console key event packed into 32 bits, which is both what keycode
+// shows and what return mode hands back as the exit status.
+//
+//   bits 0-7   virtual-key code
+//   bits 8-15  character byte in the console's input code page, 0 when there is none
+//   bits 16-24 control-key flags, bit k of the record's state in bit 16 + k
+//   bit  25    KEY_DOWN_FLAG: set for a press, clear for a release
+//   bits 26-31 0
+#pragma once
+
+#include "console/console.h"
+
+typedef int KeyValue;
+
+// Never a key value: no key could be read; given to WriteKeyValue it selects the banner;
+// as the exit status it reports a failure.
+const KeyValue NO_KEY = -1;
+const KeyValue KEY_DOWN_FLAG = 0x02000000;
+
+// Blocks until the console delivers a key event and returns it packed, skipping every
+// other kind of record. NO_KEY when standard input cannot be read.
+KeyValue ReadKeyValue();
+
+// NO_KEY writes the banner; any other value its display form, a space and seven
+// lowercase hex digits. One write to standard output; its result is the write's.
+BOOL WriteKeyValue(KeyValue value);
