@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Checks keycode.exe as a file: a PE32 console image for the i386 with one section, the four
+# KERNEL32 imports and nothing else, only instructions the Intel 386 has, and a size limit.
+# Usage: check_binary.sh keycode.exe keycode.map max-bytes
+set -u
+exe=$1 map=$2 max=$3
+failed=0 passed=0
+check() { # name, then a command that must succeed
+    local name=$1; shift
+    if "$@"; then passed=$((passed + 1)); else echo "FAIL: $name"; failed=$((failed + 1)); fi
+}
+headers=$(llvm-readobj --file-headers --sections "$exe")
+field() { sed -n "s/^ *$1: //p" <<<"$headers" | head -n 1; }
+is() { [ "$(field "$1")" = "$2" ] || { echo "  $1 is '$(field "$1")', want '$2'"; return 1; }; }
+
+check "PE32 for the i386" is Magic 0x10B
+check "machine i386" is Machine "IMAGE_FILE_MACHINE_I386 (0x14C)"
+check "console subsystem" is Subsystem "IMAGE_SUBSYSTEM_WINDOWS_CUI (0x3)"
+check "subsystem version 4.0" is MajorSubsystemVersion 4
+check "subsystem minor version 0" is MinorSubsystemVersion 0
+check "one section" is SectionCount 1
+check "file alignment 0x200" is FileAlignment 512
+check "section alignment 0x1000" is SectionAlignment 4096
+check "no TLS" is TLSTableRVA 0x0
+check "no relocations" is BaseRelocationTableRVA 0x0
+check "no debug directory" is DebugRVA 0x0
+check "no time stamp" is TimeDateStamp "1970-01-01 00:00:00 (0x0)"
+check "NX compatible" grep -q IMAGE_DLL_CHARACTERISTICS_NX_COMPAT <<<"$headers"
+check "fixed base" bash -c '! grep -q IMAGE_DLL_CHARACTERISTICS_DYNAMIC_BASE <<<"$0"' "$headers"
+
+imports=$(llvm-readobj --coff-imports "$exe" | sed -n 's/^ *\(Name\|Symbol\): \([A-Za-z0-9.]*\).*/\2/p' | tr '\n' ' ')
+want="KERNEL32.dll GetCommandLineA GetStdHandle ReadConsoleInputA WriteFile "
+check "only the four KERNEL32 imports (got: $imports)" [ "$imports" = "$want" ]
+
+# Only the code is disassembled: the banner and import tables share its section.
+code_length=$((0x$(sed -n 's/^ *0001:00000000 \([0-9a-f]*\)H \.text .*CODE$/\1/p' "$map")))
+start=$((0x$(field ImageBase | sed 's/0x//') + 0x1000))
+listing=$(llvm-objdump -d --no-show-raw-insn --start-address=$start \
+    --stop-address=$((start + code_length)) "$exe" | grep -E '^ +[0-9a-f]+:')
+newer='\b(cmov[a-z]*|bswap|xadd|cmpxchg[a-z0-9]*|cpuid|rdtsc[a-z]*|rdmsr|wrmsr|ud2|endbr32|nop[wl]|invd|wbinvd|invlpg|sysenter|sysexit|fcmov[a-z]*|f[u]?comip?|movbe|popcnt|lzcnt|tzcnt|crc32|[lms]fence|prefetch[a-z0-9]*|clflush|pause)\b|%[xy]?mm[0-9]'
+check "code found to disassemble" [ "$(wc -l <<<"$listing")" -gt 20 ]
+check "only instructions of the 386" bash -c '! grep -E "$1" <<<"$0"' "$listing" "$newer"
+
+size=$(stat -c %s "$exe")
+echo "keycode.exe: $size bytes ($code_length of code), limit $max"
+check "size at most $max bytes" [ "$size" -le "$max" ]
+echo "$passed passed, $failed failed"
+[ $failed = 0 ]
