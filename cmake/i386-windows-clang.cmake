@@ -2,10 +2,10 @@
 # GNU-style driver targeting the MSVC ABI, linked by lld-link.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
+set(CMAKE_C_COMPILER clang)
+set(CMAKE_C_COMPILER_TARGET i386-pc-windows-msvc)
 set(CMAKE_CXX_COMPILER clang++)
 set(CMAKE_CXX_COMPILER_TARGET i386-pc-windows-msvc)
 set(CMAKE_LINKER lld-link)
 # keycode links no runtime, so the compiler check must not try to link a normal program.
 set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
-# Nothing but our own four imports: drop the usual list of Windows import libraries.
-set(CMAKE_CXX_STANDARD_LIBRARIES_INIT "")

@@ -5,11 +5,14 @@
 
 typedef unsigned OptionFlags;
 
-const OptionFlags OPTION_RELEASES = 1; // a '/' anywhere: releases are shown as well
-const OptionFlags OPTION_RETURN = 2;   // a '*' anywhere: show nothing, return the first key
+// A '/' anywhere: releases are shown as well. It is the key value's own press bit, so one
+// test of (value | flags) lets through presses, and releases when '/' was given.
+const OptionFlags OPTION_RELEASES = KEY_DOWN_FLAG;
+// A '*' anywhere: show nothing, return the first key. The sign bit, cheapest to test.
+const OptionFlags OPTION_RETURN = 0x80000000;
 
 // Scans the raw command line once for the two option characters.
-OptionFlags GetOptionFlags();
+OptionFlags KEYCODE_CALL GetOptionFlags();
 
 // Called by the loader with no start-up code before it; its result is the exit status:
 // 0 after a shown Esc, NO_KEY on a failure, the key value itself in return mode.

@@ -10,6 +10,13 @@
 
 #include "console/console.h"
 
+// The program's own functions take and return their value in registers on the target.
+#if defined(_WIN32)
+#define KEYCODE_CALL __fastcall
+#else
+#define KEYCODE_CALL
+#endif
+
 typedef int KeyValue;
 
 // Never a key value: no key could be read; given to WriteKeyValue it selects the banner;
@@ -19,8 +26,8 @@ const KeyValue KEY_DOWN_FLAG = 0x02000000;
 
 // Blocks until the console delivers a key event and returns it packed, skipping every
 // other kind of record. NO_KEY when standard input cannot be read.
-KeyValue ReadKeyValue();
+KeyValue KEYCODE_CALL ReadKeyValue();
 
 // NO_KEY writes the banner; any other value its display form, a space and seven
 // lowercase hex digits. One write to standard output; its result is the write's.
-BOOL WriteKeyValue(KeyValue value);
+BOOL KEYCODE_CALL WriteKeyValue(KeyValue value);

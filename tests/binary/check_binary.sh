@@ -21,6 +21,9 @@ check "subsystem minor version 0" is MinorSubsystemVersion 0
 check "one section" is SectionCount 1
 check "file alignment 0x200" is FileAlignment 512
 check "section alignment 0x1000" is SectionAlignment 4096
+check "headers in the first 512 bytes" is SizeOfHeaders 512
+check "section raw data a multiple of 512" bash -c '[ $(( $0 % 512 )) = 0 ]' "$(field RawDataSize)"
+check "image size covers headers and section" is SizeOfImage 8192
 check "no TLS" is TLSTableRVA 0x0
 check "no relocations" is BaseRelocationTableRVA 0x0
 check "no debug directory" is DebugRVA 0x0

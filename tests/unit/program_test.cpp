@@ -49,7 +49,6 @@ const Scenario SCENARIOS[] = {
     {"AllControlFlagsAndHighCharacter", "*", {Key('A', 0xFF, 0x1FF)}, 0, false, "", 0x03FFFF41},
     {"StateAboveBit15FallsOff", "*", {Key('A', 'a', 0x00810000 | NUMLOCK)}, 0, false, "",
      0x02206141},
-    {"AnyNonzeroKeyDownIsAPress", "*", {Key('A', 'A', SHIFT, 2)}, 0, false, "", 0x02104141},
     {"RecordPackingToNoKeyIsDropped", "*", {Key(0xFF, 0xFF, 0xFFFF), A_DOWN}, 0, false, "",
      0x02104141},
     {"ReadFailureAfterBannerEndsWithNoKey", "keycode", {A_DOWN, READ_FAILS, ESC_DOWN}, 0, true,
