@@ -69,6 +69,5 @@ CONSOLE_API BOOL WINAPI ReadConsoleInputA(HANDLE hConsoleInput, INPUT_RECORD *lp
 
 // One synchronous write to a console, file or pipe alike. Nonzero on success, zero on
 // failure; the written count is not looked at, so a short write counts as success.
-CONSOLE_API BOOL WINAPI WriteFile(HANDLE hFile, const void *lpBuffer,
-                                  DWORD nNumberOfBytesToWrite,
+CONSOLE_API BOOL WINAPI WriteFile(HANDLE hFile, const void *lpBuffer, DWORD nNumberOfBytesToWrite,
                                   DWORD *lpNumberOfBytesWritten, void *lpOverlapped);

@@ -22,6 +22,8 @@ struct Case {
     unsigned status;
 };
 
+// One row per scenario reads best as a table.
+// clang-format off
 const Case CASES[] = {
     {"BannerThenWaits", "keycode", {}, CONSOLE_INPUT, WRITABLE_OUTPUT, true, "", WAITS},
     {"WorkedExamples", "keycode", {A_DOWN, Key(0xDE, 0x84, 0), ESC_DOWN}, CONSOLE_INPUT,
@@ -55,9 +57,13 @@ const Case CASES[] = {
     {"StdoutUnwritableReturnModeUnaffected", "*", {A_DOWN}, CONSOLE_INPUT, UNWRITABLE_OUTPUT,
      false, "", 0x02104141},
 };
+// clang-format on
 
 // Failures name the row, not its bytes.
-void PrintTo(const Case &row, std::ostream *os) { *os << row.name; }
+void PrintTo(const Case &row, std::ostream *os)
+{
+    *os << row.name;
+}
 
 class KeycodeExeTest : public testing::TestWithParam<Case> {};
 

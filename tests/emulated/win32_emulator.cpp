@@ -9,10 +9,10 @@
 
 namespace {
 
-const uint32_t STUBS = 0x70000000;      // one 16-byte stub per import: "ret N"
-const uint32_t CALLER = 0x70001000;     // where ProgramEntry returns to
-const uint32_t DATA = 0x70010000;       // the command line lives here
-const uint32_t STACK_TOP = 0x00300000;  // 1 MiB stack below the usual image base
+const uint32_t STUBS = 0x70000000;     // one 16-byte stub per import: "ret N"
+const uint32_t CALLER = 0x70001000;    // where ProgramEntry returns to
+const uint32_t DATA = 0x70010000;      // the command line lives here
+const uint32_t STACK_TOP = 0x00300000; // 1 MiB stack below the usual image base
 const uint32_t STDIN_HANDLE = 0x10, STDOUT_HANDLE = 0x14;
 const uint64_t INSTRUCTION_LIMIT = 10000000;
 
@@ -198,10 +198,10 @@ Win32Run RunWin32(const std::string &exePath, const Launch &launch)
         Write32(uc, esp, CALLER);
         uc_reg_write(uc, UC_X86_REG_ESP, &esp);
         uc_hook hooks[2];
-        uc_hook_add(uc, &hooks[0], UC_HOOK_CODE, reinterpret_cast<void *>(OnService), &m,
-                    STUBS, STUBS + 16 * std::size(IMPORTS) - 1);
-        uc_hook_add(uc, &hooks[1], UC_HOOK_CODE, reinterpret_cast<void *>(CountInstruction), &m,
-                    1, 0);
+        uc_hook_add(uc, &hooks[0], UC_HOOK_CODE, reinterpret_cast<void *>(OnService), &m, STUBS,
+                    STUBS + 16 * std::size(IMPORTS) - 1);
+        uc_hook_add(uc, &hooks[1], UC_HOOK_CODE, reinterpret_cast<void *>(CountInstruction), &m, 1,
+                    0);
         const uc_err err = uc_emu_start(uc, entry, CALLER, 0, INSTRUCTION_LIMIT);
         uint32_t eip = 0;
         uc_reg_read(uc, UC_X86_REG_EIP, &eip);

@@ -21,7 +21,7 @@ struct Launch {
 };
 
 struct Win32Run {
-    std::string error; // empty when the image loaded and ran without a fault
+    std::string error;    // empty when the image loaded and ran without a fault
     bool waiting = false; // still blocked in a read once every record was taken
     unsigned status = 0;  // the exit status, when it returned
     std::string output;

@@ -7,8 +7,7 @@
 const DWORD RIGHT_ALT = 0x01, LEFT_CTRL = 0x08, SHIFT = 0x10, NUMLOCK = 0x20;
 const WORD MOUSE_EVENT = 2, WINDOW_BUFFER_SIZE_EVENT = 4, MENU_EVENT = 8, FOCUS_EVENT = 16;
 
-inline INPUT_RECORD Key(WORD vk, unsigned char ch, DWORD state, BOOL down = 1,
-                        WORD repeat = 1)
+inline INPUT_RECORD Key(WORD vk, unsigned char ch, DWORD state, BOOL down = 1, WORD repeat = 1)
 {
     INPUT_RECORD record{};
     record.EventType = KEY_EVENT;

@@ -8,7 +8,6 @@
 
 namespace {
 
-
 struct Scenario {
     const char *name;
     const char *commandLine;
@@ -19,6 +18,8 @@ struct Scenario {
     int status;
 };
 
+// One row per scenario reads best as a table.
+// clang-format off
 const Scenario SCENARIOS[] = {
     {"PressShownReleaseDroppedEscEndsWith0", "keycode", {A_DOWN, A_UP, ESC_DOWN}, 0, true,
      " 2104141 2201b1b", 0},
@@ -50,9 +51,13 @@ const Scenario SCENARIOS[] = {
      NO_KEY},
     {"ReturnModeNeverWrites", "*", {A_DOWN}, 1, false, "", 0x02104141},
 };
+// clang-format on
 
 // Failures name the row, not its bytes.
-void PrintTo(const Scenario &row, std::ostream *os) { *os << row.name; }
+void PrintTo(const Scenario &row, std::ostream *os)
+{
+    *os << row.name;
+}
 
 class ProgramEntryTest : public testing::TestWithParam<Scenario> {};
 
