@@ -3,71 +3,101 @@ rem Prints a key code in words.
 rem Usage: keyname.cmd CODE    CODE as keycode shows it, in hex: keyname.cmd 2104141
 rem        keyname.cmd #CODE   CODE as a decimal exit status:     keyname.cmd #%ERRORLEVEL%
 rem Prints, for 2104141:  press  A  char 'A'  Shift
-setlocal EnableDelayedExpansion
+rem Written without delayed expansion or nested blocks, so that every cmd.exe runs it.
+setlocal
 set "arg=%~1"
-if not defined arg (echo usage: keyname CODE 1>&2& exit /b 1)
+if not defined arg goto usage
 if "%arg:~0,1%"=="#" (set /a "code=%arg:~1%") else (set /a "code=0x%arg%")
 set /a "vk=code & 0xFF, ch=(code >> 8) & 0xFF, flags=(code >> 16) & 0x1FF"
 set /a "down=(code >> 25) & 1"
-
-set "hex=0123456789abcdef"
-if %down% equ 1 (set "words=press ") else (set "words=release ")
+set "words=release "
+if %down% equ 1 set "words=press "
 
 rem The key: a name for the common virtual-key codes, else its code in hex.
 set "name="
-if %vk% geq 48 if %vk% leq 57 (
-    set /a "i=vk - 48"
-    set "name=!i!"
-)
-set "letters=ABCDEFGHIJKLMNOPQRSTUVWXYZ"
-if %vk% geq 65 if %vk% leq 90 (
-    set /a "i=vk - 65"
-    for %%L in (!i!) do set "name=!letters:~%%L,1!"
-)
-if %vk% geq 112 if %vk% leq 123 (
-    set /a "i=vk - 111"
-    set "name=F!i!"
-)
-for %%K in (8:Backspace 9:Tab 13:Enter 16:Shift 17:Ctrl 18:Alt 19:Pause 20:CapsLock 27:Esc 32:Space 33:PageUp 34:PageDown 35:End 36:Home 37:Left 38:Up 39:Right 40:Down 45:Insert 46:Delete 91:LeftWin 92:RightWin 144:NumLock 145:ScrollLock) do (
-    for /f "tokens=1,2 delims=:" %%A in ("%%K") do if %vk% equ %%A set "name=%%B"
-)
-if not defined name (
-    set /a "hi=vk >> 4, lo=vk & 15"
-    for /f "tokens=1,2" %%H in ("!hi! !lo!") do set "name=vk 0x!hex:~%%H,1!!hex:~%%I,1!"
-)
-set "words=!words! !name!"
+if %vk% geq 48 if %vk% leq 57 set /a "name=vk - 48"
+if %vk% geq 65 if %vk% leq 90 call :letter %vk% 64 "A B C D E F G H I J K L M N O P Q R S T U V W X Y Z"
+if %vk% geq 112 if %vk% leq 123 set /a "fkey=vk - 111"
+if %vk% geq 112 if %vk% leq 123 set "name=F%fkey%"
+if %vk% equ 8 set "name=Backspace"
+if %vk% equ 9 set "name=Tab"
+if %vk% equ 13 set "name=Enter"
+if %vk% equ 16 set "name=Shift"
+if %vk% equ 17 set "name=Ctrl"
+if %vk% equ 18 set "name=Alt"
+if %vk% equ 19 set "name=Pause"
+if %vk% equ 20 set "name=CapsLock"
+if %vk% equ 27 set "name=Esc"
+if %vk% equ 32 set "name=Space"
+if %vk% equ 33 set "name=PageUp"
+if %vk% equ 34 set "name=PageDown"
+if %vk% equ 35 set "name=End"
+if %vk% equ 36 set "name=Home"
+if %vk% equ 37 set "name=Left"
+if %vk% equ 38 set "name=Up"
+if %vk% equ 39 set "name=Right"
+if %vk% equ 40 set "name=Down"
+if %vk% equ 45 set "name=Insert"
+if %vk% equ 46 set "name=Delete"
+if %vk% equ 91 set "name=LeftWin"
+if %vk% equ 92 set "name=RightWin"
+if %vk% equ 144 set "name=NumLock"
+if %vk% equ 145 set "name=ScrollLock"
+if not defined name call :hex %vk%
+if not defined name set "name=vk 0x%hx%"
+set "words=%words% %name%"
 
 rem The character: letters, digits and space as themselves, anything else in hex; the
 rem rest of the printable characters would need escaping for echo.
-if %ch% neq 0 (
-    set "shown="
-    if %ch% geq 48 if %ch% leq 57 (
-        set /a "i=ch - 48"
-        for %%C in (!i!) do set "shown='%%C'"
-    )
-    if %ch% geq 65 if %ch% leq 90 (
-        set /a "i=ch - 65"
-        for %%C in (!i!) do set "shown='!letters:~%%C,1!'"
-    )
-    set "lower=abcdefghijklmnopqrstuvwxyz"
-    if %ch% geq 97 if %ch% leq 122 (
-        set /a "i=ch - 97"
-        for %%C in (!i!) do set "shown='!lower:~%%C,1!'"
-    )
-    if %ch% equ 32 set "shown=' '"
-    if not defined shown (
-        set /a "hi=ch >> 4, lo=ch & 15"
-        for /f "tokens=1,2" %%H in ("!hi! !lo!") do set "shown=0x!hex:~%%H,1!!hex:~%%I,1!"
-    )
-    set "words=!words!  char !shown!"
-)
+if %ch% equ 0 goto flags
+set "shown="
+if %ch% geq 48 if %ch% leq 57 set /a "digit=ch - 48"
+if %ch% geq 48 if %ch% leq 57 set "shown='%digit%'"
+if %ch% geq 65 if %ch% leq 90 call :letter %ch% 64 "A B C D E F G H I J K L M N O P Q R S T U V W X Y Z"
+if %ch% geq 65 if %ch% leq 90 set "shown='%name_letter%'"
+if %ch% geq 97 if %ch% leq 122 call :letter %ch% 96 "a b c d e f g h i j k l m n o p q r s t u v w x y z"
+if %ch% geq 97 if %ch% leq 122 set "shown='%name_letter%'"
+if %ch% equ 32 set "shown=' '"
+if not defined shown call :hex %ch%
+if not defined shown set "shown=0x%hx%"
+set "words=%words%  char %shown%"
 
+:flags
 rem The control-key flags, lowest bit first as the console numbers them.
-set bit=1
-for %%F in (RightAlt LeftAlt RightCtrl LeftCtrl Shift NumLock ScrollLock CapsLock Enhanced) do (
-    set /a "on=flags & bit"
-    if !on! neq 0 set "words=!words!  %%F"
-    set /a "bit*=2"
-)
-echo !words!
+call :flag 1 RightAlt
+call :flag 2 LeftAlt
+call :flag 4 RightCtrl
+call :flag 8 LeftCtrl
+call :flag 16 Shift
+call :flag 32 NumLock
+call :flag 64 ScrollLock
+call :flag 128 CapsLock
+call :flag 256 Enhanced
+echo %words%
 exit /b 0
+
+:usage
+echo usage: keyname CODE 1>&2
+exit /b 1
+
+rem :letter CODE BASE "LIST": the (CODE - BASE)th item of LIST into name_letter (and name,
+rem when no name is set yet).
+:letter
+set /a "index=%1 - %2"
+for /f "tokens=%index%" %%L in (%3) do set "name_letter=%%L"
+if not defined name set "name=%name_letter%"
+goto :eof
+
+rem :hex N: N (0-255) as two lowercase hex digits, into hx.
+:hex
+set /a high=%1 / 16 + 1
+set /a low=%1 %% 16 + 1
+for /f "tokens=%high%" %%D in ("0 1 2 3 4 5 6 7 8 9 a b c d e f") do set "hx=%%D"
+for /f "tokens=%low%" %%D in ("0 1 2 3 4 5 6 7 8 9 a b c d e f") do set "hx=%hx%%%D"
+goto :eof
+
+rem :flag MASK NAME: add NAME to the words when the flag is set.
+:flag
+set /a "on=flags & %1"
+if %on% neq 0 set "words=%words%  %2"
+goto :eof

@@ -15,4 +15,5 @@ install_packages() {
             "${missing[@]}" >/dev/null
 }
 
-BUILD_PACKAGES=(clang lld llvm cmake ninja-build g++ libgtest-dev libunicorn-dev)
+BUILD_PACKAGES=(clang lld llvm cmake ninja-build g++ libgtest-dev libunicorn-dev
+    g++-mingw-w64-i686 qemu-system-x86 debootstrap e2fsprogs)

@@ -1,0 +1,265 @@
+// Drives programs on a real console under Wine: for each case it empties the console's input
+// buffer, puts the case's key records into it with WriteConsoleInputA, starts the program on
+// that console with its standard output on a pipe, and compares the bytes it wrote and its
+// full 32-bit exit status with the case's. Built with mingw-w64; runs inside a pseudo-terminal.
+// Usage: harness.exe KEYCODE.EXE CASES-FILE REPORT-FILE
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char BANNER[] =
+    "Displays keystroke events.  <Esc> to exit.  dorix.example/dorix  12/31/2019\r\n";
+const DWORD CASE_TIMEOUT_MS = 20000;
+
+// "k+41:41:30" a press of virtual key 0x41, character 0x41, control state 0x30 (hex);
+// "k-..." a release; a "*N" suffix sets the repeat count. "m", "f", "u", "w": a mouse, focus,
+// menu or buffer-size record.
+bool ParseRecord(const std::string &token, INPUT_RECORD &record)
+{
+    ZeroMemory(&record, sizeof record);
+    switch (token[0]) {
+    case 'm': record.EventType = MOUSE_EVENT; return true;
+    case 'f': record.EventType = FOCUS_EVENT; return true;
+    case 'u': record.EventType = MENU_EVENT; return true;
+    case 'w': record.EventType = WINDOW_BUFFER_SIZE_EVENT; return true;
+    case 'k': break;
+    default: return false;
+    }
+    unsigned vk = 0, ch = 0, state = 0, repeat = 1;
+    if (token.size() < 2 || std::sscanf(token.c_str() + 2, "%x:%x:%x*%u", &vk, &ch, &state,
+                                        &repeat) < 3)
+        return false;
+    record.EventType = KEY_EVENT;
+    KEY_EVENT_RECORD &key = record.Event.KeyEvent;
+    key.bKeyDown = token[1] == '+';
+    key.wRepeatCount = static_cast<WORD>(repeat);
+    key.wVirtualKeyCode = static_cast<WORD>(vk);
+    key.wVirtualScanCode = 0x1E; // keycode never looks at it
+    key.uChar.AsciiChar = static_cast<CHAR>(ch);
+    key.dwControlKeyState = state;
+    return true;
+}
+
+// "{banner}" stands for the banner line; \r, \n, \\ and \xHH as in C.
+std::string Unescape(const std::string &text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text.compare(i, 8, "{banner}") == 0) {
+            out += BANNER;
+            i += 7;
+        } else if (text[i] == '\\' && i + 1 < text.size()) {
+            const char c = text[++i];
+            if (c == 'x' && i + 2 < text.size()) {
+                out += static_cast<char>(std::strtoul(text.substr(i + 1, 2).c_str(), 0, 16));
+                i += 2;
+            } else {
+                out += c == 'r' ? '\r' : c == 'n' ? '\n' : c;
+            }
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::string Escape(const std::string &bytes)
+{
+    std::string out;
+    char hex[8];
+    for (unsigned char c : bytes) {
+        if (c == '\r') out += "\\r";
+        else if (c == '\n') out += "\\n";
+        else if (c < 0x20 || c > 0x7E) { std::snprintf(hex, sizeof hex, "\\x%02x", c); out += hex; }
+        else out += static_cast<char>(c);
+    }
+    return out;
+}
+
+// A small file holding one byte, opened for reading only: a standard handle that is not a
+// console and cannot be written.
+HANDLE ReadOnlyFile(const std::string &path, SECURITY_ATTRIBUTES *inherit)
+{
+    if (FILE *file = std::fopen(path.c_str(), "wb")) {
+        std::fputs("Q", file);
+        std::fclose(file);
+    }
+    return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, inherit, OPEN_EXISTING, 0, 0);
+}
+
+HANDLE Inheritable(HANDLE handle)
+{
+    SetHandleInformation(handle, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    return handle;
+}
+
+struct Outcome {
+    std::string output;
+    DWORD status = 0;
+    bool timedOut = false;
+};
+
+// Runs one command line on this console with the given standard input.
+Outcome Run(const char *application, std::string commandLine, const std::string &stdinKind,
+            const std::string &stdoutKind, HANDLE conin)
+{
+    Outcome outcome;
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, 0, TRUE};
+    HANDLE in = INVALID_HANDLE_VALUE, pipeRead = 0, pipeWrite = 0, out = 0;
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string file = std::string(temp) + "keycode-harness.txt";
+    if (stdinKind == "console") {
+        in = conin;
+    } else if (stdinKind == "file") {
+        in = ReadOnlyFile(file, &inherit);
+    } else if (stdinKind == "pipe") {
+        HANDLE writer;
+        CreatePipe(&in, &writer, &inherit, 0);
+        DWORD n;
+        WriteFile(writer, "Q", 1, &n, 0);
+        CloseHandle(writer);
+    } else {
+        in = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                         OPEN_EXISTING, 0, 0);
+    }
+    CreatePipe(&pipeRead, &pipeWrite, 0, 0);
+    if (stdoutKind == "pipe") {
+        out = Inheritable(pipeWrite);
+    } else {
+        out = ReadOnlyFile(file, &inherit);
+    }
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = in;
+    startup.hStdOutput = out;
+    startup.hStdError = out;
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(application, &commandLine[0], 0, 0, TRUE, 0, 0, 0, &startup, &process)) {
+        outcome.output = "(could not start)";
+        return outcome;
+    }
+    CloseHandle(pipeWrite); // so that the pipe ends when the program does
+    const DWORD start = GetTickCount();
+    for (bool ended = false;;) {
+        DWORD available = 0, got = 0;
+        static char buffer[4096];
+        while (PeekNamedPipe(pipeRead, 0, 0, 0, &available, 0) && available &&
+               ReadFile(pipeRead, buffer, sizeof buffer, &got, 0) && got)
+            outcome.output.append(buffer, got);
+        if (ended)
+            break;
+        ended = WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0;
+        if (!ended && GetTickCount() - start > CASE_TIMEOUT_MS) {
+            TerminateProcess(process.hProcess, 0xDEAD);
+            WaitForSingleObject(process.hProcess, INFINITE);
+            outcome.timedOut = true;
+            ended = true;
+        }
+    }
+    GetExitCodeProcess(process.hProcess, &outcome.status);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    CloseHandle(pipeRead);
+    if (out != pipeWrite)
+        CloseHandle(out);
+    if (in != conin)
+        CloseHandle(in);
+    return outcome;
+}
+
+std::vector<std::string> Split(const std::string &line, char by)
+{
+    std::vector<std::string> fields(1);
+    for (char c : line) {
+        if (c == by)
+            fields.push_back(std::string());
+        else
+            fields.back() += c;
+    }
+    return fields;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: harness KEYCODE.EXE CASES REPORT\n");
+        return 2;
+    }
+    FILE *report = std::fopen(argv[3], "w");
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, 0, TRUE};
+    HANDLE conin = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, 0);
+    DWORD mode = 0;
+    if (!report || conin == INVALID_HANDLE_VALUE || !GetConsoleMode(conin, &mode)) {
+        std::fprintf(report ? report : stderr, "no console to drive\n0 passed, 1 failed\n");
+        return 1;
+    }
+    // A record with character 0x03 would otherwise raise Ctrl+C in every process here.
+    SetConsoleMode(conin, mode & ~ENABLE_PROCESSED_INPUT);
+
+    FILE *cases = std::fopen(argv[2], "rb");
+    int passed = 0, failed = 0;
+    static char text[4096]; // off the stack: large frames need stack probes
+    while (cases && std::fgets(text, sizeof text, cases)) {
+        std::string line = text;
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+            line.pop_back();
+        if (line.empty() || line[0] == '#')
+            continue;
+        // name | program | command line | stdin | stdout | records | output | status
+        const std::vector<std::string> f = Split(line, '|');
+        if (f.size() != 8) {
+            std::fprintf(report, "FAIL malformed row: %s\n", line.c_str());
+            ++failed;
+            continue;
+        }
+        std::vector<INPUT_RECORD> records;
+        bool parsed = true;
+        for (const std::string &token : Split(f[5], ' '))
+            if (!token.empty()) {
+                INPUT_RECORD record;
+                parsed = parsed && ParseRecord(token, record);
+                records.push_back(record);
+            }
+        FlushConsoleInputBuffer(conin);
+        DWORD written = 0;
+        if (!records.empty())
+            WriteConsoleInputA(conin, &records[0], static_cast<DWORD>(records.size()), &written);
+        const Outcome got = Run(f[1] == "keycode" ? argv[1] : 0, f[2], f[3], f[4], conin);
+        const std::string expected = Unescape(f[6]);
+        const DWORD status = static_cast<DWORD>(std::strtoul(f[7].c_str(), 0, 16));
+        if (got.timedOut) { // the killed program's read stays pending and eats one record
+            INPUT_RECORD spare = {};
+            spare.EventType = FOCUS_EVENT;
+            WriteConsoleInputA(conin, &spare, 1, &written);
+            Sleep(200);
+        }
+        if (parsed && written == records.size() && !got.timedOut && got.output == expected &&
+            got.status == status) {
+            std::fprintf(report, "ok   %s\n", f[0].c_str());
+            ++passed;
+        } else {
+            std::fprintf(report,
+                         "FAIL %s\n  want status %08lx, output \"%s\"\n  got  status %08lx%s, "
+                         "output \"%s\"%s\n",
+                         f[0].c_str(), static_cast<unsigned long>(status),
+                         Escape(expected).c_str(), static_cast<unsigned long>(got.status),
+                         got.timedOut ? " (timed out)" : "", Escape(got.output).c_str(),
+                         parsed && written == records.size() ? "" : " (records not all queued)");
+            ++failed;
+        }
+        std::fflush(report);
+    }
+    std::fprintf(report, "%d passed, %d failed\n", passed, failed);
+    std::fclose(report);
+    return failed ? 1 : 0;
+}

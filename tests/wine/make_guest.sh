@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Makes the test guest: Debian 12 (amd64, with 32-bit support in its kernel) with Wine, as a
+# disk image with its kernel beside it, and a Wine prefix made on its first boot.
+# This machine's own kernel cannot run 32-bit programs, so Wine runs in this guest under
+# full-system emulation. Usage: make_guest.sh DIR
+set -euo pipefail
+dir=$1
+here=$(cd "$(dirname "$0")" && pwd)
+[ -f "$dir/guest.img" ] && exit 0
+root="$dir/root"
+rm -rf "$dir" && mkdir -p "$dir"
+echo "Making the Wine test guest in $dir (a few minutes, once)..."
+debootstrap --variant=minbase --include=linux-image-amd64 bookworm "$root" \
+    http://deb.debian.org/debian >"$dir/debootstrap.log" 2>&1
+cp /etc/apt/sources.list.d/debian.sources "$root/etc/apt/sources.list.d/" 2>/dev/null || true
+mount -t proc proc "$root/proc"
+trap 'umount "$root/proc" 2>/dev/null || true' EXIT
+# Its 32-bit maintainer scripts cannot run here; Wine does not need what they would do.
+chroot "$root" bash -c 'dpkg --add-architecture i386 && apt-get update -qq &&
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+        wine wine32:i386 kmod' >"$dir/wine-install.log" 2>&1
+umount "$root/proc"
+install -m 755 "$here/guest-init" "$root/keycode-init"
+cp "$root"/boot/vmlinuz-* "$dir/vmlinuz"
+cp "$root"/boot/initrd.img-* "$dir/initrd.img"
+mkfs.ext4 -q -F -d "$root" "$dir/guest.img.new" 4G
+rm -rf "$root"
+"$here/boot_guest.sh" "$dir" rw "$dir/guest.img.new"
+mv "$dir/guest.img.new" "$dir/guest.img"
