@@ -16,4 +16,4 @@ install_packages() {
 }
 
 BUILD_PACKAGES=(clang lld llvm cmake ninja-build g++ libgtest-dev libunicorn-dev
-    g++-mingw-w64-i686 qemu-system-x86 debootstrap e2fsprogs)
+    g++-mingw-w64-i686 qemu-system-x86 debootstrap e2fsprogs tmux)
