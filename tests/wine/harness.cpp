@@ -14,7 +14,7 @@ namespace {
 
 const char BANNER[] =
     "Displays keystroke events.  <Esc> to exit.  dorix.example/dorix  12/31/2019\r\n";
-const DWORD CASE_TIMEOUT_MS = 20000;
+const DWORD CASE_TIMEOUT_MS = 60000; // an emulated machine under load is slow
 
 // "k+41:41:30" a press of virtual key 0x41, character 0x41, control state 0x30 (hex);
 // "k-..." a release; a "*N" suffix sets the repeat count. "m", "f", "u", "w": a mouse, focus,
@@ -141,10 +141,16 @@ Outcome Run(const char *application, std::string commandLine, const std::string 
     startup.hStdOutput = out;
     startup.hStdError = out;
     PROCESS_INFORMATION process;
-    if (!CreateProcessA(application, &commandLine[0], 0, 0, TRUE, 0, 0, 0, &startup, &process)) {
+    if (!CreateProcessA(application, &commandLine[0], 0, 0, TRUE, CREATE_SUSPENDED, 0, 0,
+                        &startup, &process)) {
         outcome.output = "(could not start)";
         return outcome;
     }
+    // In a job, so that a timeout ends the programs a batch file started as well: one left
+    // waiting in a read would take the next case's records.
+    HANDLE job = CreateJobObjectA(0, 0);
+    AssignProcessToJobObject(job, process.hProcess);
+    ResumeThread(process.hThread);
     CloseHandle(pipeWrite); // so that the pipe ends when the program does
     const DWORD start = GetTickCount();
     for (bool ended = false;;) {
@@ -157,6 +163,7 @@ Outcome Run(const char *application, std::string commandLine, const std::string 
             break;
         ended = WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0;
         if (!ended && GetTickCount() - start > CASE_TIMEOUT_MS) {
+            TerminateJobObject(job, 0xDEAD);
             TerminateProcess(process.hProcess, 0xDEAD);
             WaitForSingleObject(process.hProcess, INFINITE);
             outcome.timedOut = true;
@@ -166,6 +173,7 @@ Outcome Run(const char *application, std::string commandLine, const std::string 
     GetExitCodeProcess(process.hProcess, &outcome.status);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    CloseHandle(job);
     CloseHandle(pipeRead);
     if (out != pipeWrite)
         CloseHandle(out);
@@ -240,7 +248,8 @@ int main(int argc, char **argv)
         if (got.timedOut) { // the killed program's read stays pending and eats one record
             INPUT_RECORD spare = {};
             spare.EventType = FOCUS_EVENT;
-            WriteConsoleInputA(conin, &spare, 1, &written);
+            DWORD spareWritten = 0;
+            WriteConsoleInputA(conin, &spare, 1, &spareWritten);
             Sleep(200);
         }
         if (parsed && written == records.size() && !got.timedOut && got.output == expected &&
