@@ -1,6 +1,6 @@
-// The platform boundary: the four KERNEL32 services keycode calls, and the console input
+// The platform boundary: the five KERNEL32 services keycode calls, and the console input
 // record they fill, declared here so that no Windows SDK is needed. The same declarations
-// serve the native unit tests, where a scripted stand-in provides the four functions.
+// serve the native unit tests, where a scripted stand-in provides the five functions.
 #pragma once
 
 #if defined(_WIN32)
@@ -12,6 +12,7 @@
 #endif
 
 typedef int BOOL;
+typedef unsigned int UINT;
 typedef unsigned short WORD;
 typedef unsigned int DWORD; // 32 bits on the target and on the test host alike
 typedef void *HANDLE;
@@ -71,3 +72,6 @@ CONSOLE_API BOOL WINAPI ReadConsoleInputA(HANDLE hConsoleInput, INPUT_RECORD *lp
 // failure; the written count is not looked at, so a short write counts as success.
 CONSOLE_API BOOL WINAPI WriteFile(HANDLE hFile, const void *lpBuffer, DWORD nNumberOfBytesToWrite,
                                   DWORD *lpNumberOfBytesWritten, void *lpOverlapped);
+
+// Ends the whole process with this status, whatever other threads it holds. Never returns.
+CONSOLE_API __attribute__((noreturn)) void WINAPI ExitProcess(UINT uExitCode);

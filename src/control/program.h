@@ -14,6 +14,6 @@ const OptionFlags OPTION_RETURN = 0x80000000;
 // Scans the raw command line once for the two option characters.
 OptionFlags KEYCODE_CALL GetOptionFlags();
 
-// Called by the loader with no start-up code before it; its result is the exit status:
-// 0 after a shown Esc, NO_KEY on a failure, the key value itself in return mode.
-extern "C" int ProgramEntry();
+// Called by the loader with no start-up code before it. Ends the process through
+// ExitProcess with 0 after a shown Esc, NO_KEY on a failure, the key value in return mode.
+extern "C" [[noreturn]] void ProgramEntry();

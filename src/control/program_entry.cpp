@@ -14,7 +14,8 @@ OptionFlags KEYCODE_CALL GetOptionFlags()
     return flags;
 }
 
-extern "C" int ProgramEntry()
+// The loop itself; its result is the status the process ends with.
+static int RunKeyLoop()
 {
     const OptionFlags flags = GetOptionFlags();
     if (!(flags & OPTION_RETURN))
@@ -34,4 +35,11 @@ extern "C" int ProgramEntry()
         // Only a shown Esc ends the loop, and only its virtual-key code counts.
     } while ((value & 0xFF) != VK_ESCAPE);
     return 0;
+}
+
+extern "C" void ProgramEntry()
+{
+    // Returning would end only this thread; the process, and the status it reports, would
+    // then wait for whatever other threads the loader or the console host put into it.
+    ExitProcess(static_cast<UINT>(RunKeyLoop()));
 }

@@ -10,7 +10,7 @@
 namespace {
 
 const uint32_t STUBS = 0x70000000;     // one 16-byte stub per import: "ret N"
-const uint32_t CALLER = 0x70001000;    // where ProgramEntry returns to
+const uint32_t CALLER = 0x70001000;    // where a return from ProgramEntry would land
 const uint32_t DATA = 0x70010000;      // the command line lives here
 const uint32_t STACK_TOP = 0x00300000; // 1 MiB stack below the usual image base
 const uint32_t STDIN_HANDLE = 0x10, STDOUT_HANDLE = 0x14;
@@ -20,8 +20,11 @@ struct Import {
     const char *name;
     unsigned argBytes;
 };
-const Import IMPORTS[] = {
-    {"GetCommandLineA", 0}, {"GetStdHandle", 4}, {"ReadConsoleInputA", 16}, {"WriteFile", 20}};
+const Import IMPORTS[] = {{"GetCommandLineA", 0},
+                          {"GetStdHandle", 4},
+                          {"ReadConsoleInputA", 16},
+                          {"WriteFile", 20},
+                          {"ExitProcess", 4}};
 
 struct Machine {
     uc_engine *uc = nullptr;
@@ -87,6 +90,11 @@ void OnService(uc_engine *uc, uint64_t address, uint32_t, void *user)
         result = 1;
         break;
     }
+    case 4: // the process ends here, whatever else it holds
+        m.run->exited = true;
+        m.run->status = arg(0);
+        uc_emu_stop(uc);
+        return;
     }
     uc_reg_write(uc, UC_X86_REG_EAX, &result);
 }
@@ -205,15 +213,14 @@ Win32Run RunWin32(const std::string &exePath, const Launch &launch)
         const uc_err err = uc_emu_start(uc, entry, CALLER, 0, INSTRUCTION_LIMIT);
         uint32_t eip = 0;
         uc_reg_read(uc, UC_X86_REG_EIP, &eip);
-        uc_reg_read(uc, UC_X86_REG_EAX, &run.status);
+        // A return from the entry point ends only the first thread: where another thread
+        // lives, the process goes on and its status is not this one. Only ExitProcess counts.
         if (err != UC_ERR_OK)
             run.error = std::string(uc_strerror(err)) + " at " + std::to_string(eip);
-        else if (!run.waiting && eip != CALLER)
-            run.error = "did not return within the instruction limit";
-        // The stack must be as the loader left it: ProgramEntry takes no arguments.
-        uc_reg_read(uc, UC_X86_REG_ESP, &esp);
-        if (run.error.empty() && !run.waiting && esp != STACK_TOP - 12)
-            run.error = "stack unbalanced on return";
+        else if (eip == CALLER)
+            run.error = "returned from the entry point instead of calling ExitProcess";
+        else if (!run.waiting && !run.exited)
+            run.error = "did not end within the instruction limit";
     }
     uc_close(uc);
     return run;

@@ -1,8 +1,8 @@
 // Runs a real PE32 console program on an emulated i386, the way the Windows loader would:
 // the image mapped at its base with its sections' protections, KERNEL32 imports bound by
-// name, and the entry point called with no arguments, its return value the exit status.
-// The four console services are played by a scripted console; any other import fails the
-// load. This machine cannot run 32-bit code natively, so this is how the built .exe runs.
+// name, and the entry point called with no arguments. The process ends, with its status, only
+// when it calls ExitProcess; a return from the entry point is a fault. The console services
+// are played by a scripted console; any other import fails the load.
 #pragma once
 
 #include "console/console.h"
@@ -23,7 +23,8 @@ struct Launch {
 struct Win32Run {
     std::string error;    // empty when the image loaded and ran without a fault
     bool waiting = false; // still blocked in a read once every record was taken
-    unsigned status = 0;  // the exit status, when it returned
+    bool exited = false;  // ended through ExitProcess
+    unsigned status = 0;  // the status given to ExitProcess
     std::string output;
     int getCommandLineCalls = 0, getStdHandleCalls = 0, readCalls = 0, writeCalls = 0;
     unsigned long long instructions = 0;

@@ -44,3 +44,8 @@ BOOL WINAPI WriteFile(HANDLE hFile, const void *lpBuffer, DWORD nNumberOfBytesTo
     *lpNumberOfBytesWritten = nNumberOfBytesToWrite;
     return 1;
 }
+
+void WINAPI ExitProcess(UINT uExitCode)
+{
+    throw ProcessExit{uExitCode};
+}

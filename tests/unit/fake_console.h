@@ -1,4 +1,4 @@
-// A scripted stand-in for the four console services, so the program's own code runs natively
+// A scripted stand-in for the five console services, so the program's own code runs natively
 // against failures a real console cannot be made to produce.
 #pragma once
 
@@ -29,5 +29,10 @@ struct FakeConsole {
     int commandLineCalls = 0;
 };
 
-// The console the four services act on for the current test.
+// The console the five services act on for the current test.
 extern FakeConsole fake;
+
+// Thrown by the stand-in's ExitProcess, which must not return: the status the process ended with.
+struct ProcessExit {
+    unsigned status;
+};

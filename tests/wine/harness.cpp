@@ -15,6 +15,11 @@ namespace {
 const char BANNER[] =
     "Displays keystroke events.  <Esc> to exit.  dorix.example/dorix  12/31/2019\r\n";
 const DWORD CASE_TIMEOUT_MS = 60000; // an emulated machine under load is slow
+// "keycode+thread" rows: a second thread sleeps in the program's process for longer than any
+// case may take, as loader, console-host or injected threads do; the program must still end
+// within this bound, with its own status.
+const DWORD SECOND_THREAD_SLEEP_MS = 10 * CASE_TIMEOUT_MS;
+const DWORD SECOND_THREAD_BOUND_MS = 15000;
 
 // "k+41:41:30" a press of virtual key 0x41, character 0x41, control state 0x30 (hex);
 // "k-..." a release; a "*N" suffix sets the repeat count. "m", "f", "u", "w": a mouse, focus,
@@ -102,13 +107,43 @@ struct Outcome {
     std::string output;
     DWORD status = 0;
     bool timedOut = false;
+    bool queued = false;   // every record reached the console's input buffer
+    bool injected = true;  // the second thread, where asked for, was started
+    DWORD milliseconds = 0;
 };
 
-// Runs one command line on this console with the given standard input.
+bool Queue(HANDLE conin, const std::vector<INPUT_RECORD> &records)
+{
+    DWORD written = 0;
+    if (!records.empty())
+        WriteConsoleInputA(conin, &records[0], static_cast<DWORD>(records.size()), &written);
+    return written == records.size();
+}
+
+// Starts kernel32's Sleep as a thread of the process; kernel32 lies at the same address in
+// every process of this machine.
+bool StartSleepingThread(HANDLE process)
+{
+    LPTHREAD_START_ROUTINE sleep = 0; // Sleep(DWORD) has a thread routine's shape
+    const FARPROC address = GetProcAddress(GetModuleHandleA("kernel32.dll"), "Sleep");
+    CopyMemory(&sleep, &address, sizeof sleep);
+    HANDLE thread = CreateRemoteThread(process, 0, 0, sleep,
+                                       reinterpret_cast<void *>(SECOND_THREAD_SLEEP_MS), 0, 0);
+    if (!thread)
+        return false;
+    CloseHandle(thread);
+    return true;
+}
+
+// Runs one command line on this console with the given standard handles. The records are
+// queued before the start, or, with a second thread, once that thread is in the process.
 Outcome Run(const char *application, std::string commandLine, const std::string &stdinKind,
-            const std::string &stdoutKind, HANDLE conin)
+            const std::string &stdoutKind, HANDLE conin,
+            const std::vector<INPUT_RECORD> &records, bool secondThread)
 {
     Outcome outcome;
+    if (!secondThread)
+        outcome.queued = Queue(conin, records);
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, 0, TRUE};
     HANDLE in = INVALID_HANDLE_VALUE, pipeRead = 0, pipeWrite = 0, out = 0;
     char temp[MAX_PATH];
@@ -151,8 +186,14 @@ Outcome Run(const char *application, std::string commandLine, const std::string 
     HANDLE job = CreateJobObjectA(0, 0);
     AssignProcessToJobObject(job, process.hProcess);
     ResumeThread(process.hThread);
-    CloseHandle(pipeWrite); // so that the pipe ends when the program does
     const DWORD start = GetTickCount();
+    if (secondThread) {
+        // Once the program is up and waiting: the loader has mapped kernel32 by then.
+        Sleep(1000);
+        outcome.injected = StartSleepingThread(process.hProcess);
+        outcome.queued = Queue(conin, records);
+    }
+    CloseHandle(pipeWrite); // so that the pipe ends when the program does
     for (bool ended = false;;) {
         DWORD available = 0, got = 0;
         static char buffer[4096];
@@ -170,6 +211,7 @@ Outcome Run(const char *application, std::string commandLine, const std::string 
             ended = true;
         }
     }
+    outcome.milliseconds = GetTickCount() - start;
     GetExitCodeProcess(process.hProcess, &outcome.status);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
@@ -239,10 +281,11 @@ int main(int argc, char **argv)
                 records.push_back(record);
             }
         FlushConsoleInputBuffer(conin);
-        DWORD written = 0;
-        if (!records.empty())
-            WriteConsoleInputA(conin, &records[0], static_cast<DWORD>(records.size()), &written);
-        const Outcome got = Run(f[1] == "keycode" ? argv[1] : 0, f[2], f[3], f[4], conin);
+        const bool secondThread = f[1] == "keycode+thread";
+        const bool keycode = f[1] == "keycode" || secondThread;
+        const Outcome got =
+            Run(keycode ? argv[1] : 0, f[2], f[3], f[4], conin, records, secondThread);
+        const bool prompt = !secondThread || got.milliseconds <= SECOND_THREAD_BOUND_MS;
         const std::string expected = Unescape(f[6]);
         const DWORD status = static_cast<DWORD>(std::strtoul(f[7].c_str(), 0, 16));
         if (got.timedOut) { // the killed program's read stays pending and eats one record
@@ -252,18 +295,20 @@ int main(int argc, char **argv)
             WriteConsoleInputA(conin, &spare, 1, &spareWritten);
             Sleep(200);
         }
-        if (parsed && written == records.size() && !got.timedOut && got.output == expected &&
-            got.status == status) {
+        if (parsed && got.queued && got.injected && prompt && !got.timedOut &&
+            got.output == expected && got.status == status) {
             std::fprintf(report, "ok   %s\n", f[0].c_str());
             ++passed;
         } else {
             std::fprintf(report,
                          "FAIL %s\n  want status %08lx, output \"%s\"\n  got  status %08lx%s, "
-                         "output \"%s\"%s\n",
+                         "output \"%s\"%s%s, after %lu ms\n",
                          f[0].c_str(), static_cast<unsigned long>(status),
                          Escape(expected).c_str(), static_cast<unsigned long>(got.status),
                          got.timedOut ? " (timed out)" : "", Escape(got.output).c_str(),
-                         parsed && written == records.size() ? "" : " (records not all queued)");
+                         parsed && got.queued ? "" : " (records not all queued)",
+                         got.injected ? "" : " (no second thread)",
+                         static_cast<unsigned long>(got.milliseconds));
             ++failed;
         }
         std::fflush(report);
