@@ -7,13 +7,24 @@ install_packages() {
             missing+=("$package")
     done
     [ ${#missing[@]} = 0 ] && return 0
-    local sudo=
-    [ "$(id -u)" = 0 ] || sudo=sudo
     echo "Installing ${missing[*]}..."
     $sudo apt-get update -qq &&
         DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
             "${missing[@]}" >/dev/null
 }
 
+# What Wine needs where it runs: on this machine, Wine and its 32-bit half; elsewhere the
+# tools that make and boot the test guest. Usage: install_wine_packages native|guest
+install_wine_packages() {
+    if [ "$1" = native ]; then
+        dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
+        install_packages wine wine32:i386
+    else
+        install_packages qemu-system-x86 debootstrap e2fsprogs
+    fi
+}
+
+sudo=
+[ "$(id -u)" = 0 ] || sudo=sudo
 BUILD_PACKAGES=(clang lld llvm cmake ninja-build g++ libgtest-dev libunicorn-dev
-    g++-mingw-w64-i686 qemu-system-x86 debootstrap e2fsprogs tmux)
+    g++-mingw-w64-i686 tmux)

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# keycode as a person uses it: started in a tmux pane (under Wine in the test guest), real
-# keys typed with send-keys, the screen read with capture-pane.
-# Usage: type_keys.sh GUEST-DIR KEYCODE.EXE
+# keycode as a person uses it: started in a tmux pane under Wine (this machine's, or the test
+# guest's with its console on the pane), real keys typed with send-keys, the screen read with
+# capture-pane. Usage: type_keys.sh BUILD-DIR KEYCODE.EXE
 set -u
-guest=$1 exe=$2
+build=$1 exe=$2
 here=$(cd "$(dirname "$0")" && pwd)
+echo "Wine: $("$here/../wine/wine_path.sh")${KEYCODE_WINE:+ (KEYCODE_WINE=$KEYCODE_WINE)}"
 session=keycode-test-$$
 screen() { tmux capture-pane -p -t "$session" -S -50 | tr -d '\n'; }
 wait_for() { # text, seconds
@@ -15,7 +16,7 @@ wait_for() { # text, seconds
     return 1
 }
 tmux new-session -d -s "$session" -x 120 -y 30 \
-    "bash $here/../wine/run_interactive.sh $guest $exe; sleep 30"
+    "KEYCODE_WINE=${KEYCODE_WINE:-} bash $here/../wine/wine.sh $build start $exe; sleep 30"
 trap 'tmux kill-session -t "$session" 2>/dev/null' EXIT
 failed=0
 check() { # name, pattern

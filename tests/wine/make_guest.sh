@@ -1,17 +1,24 @@
 #!/usr/bin/env bash
 # Makes the test guest: Debian 12 (amd64, with 32-bit support in its kernel) with Wine, as a
-# disk image with its kernel beside it, and a Wine prefix made on its first boot.
-# This machine's own kernel cannot run 32-bit programs, so Wine runs in this guest under
-# full-system emulation. Usage: make_guest.sh DIR
+# disk image with its kernel beside it, and a Wine prefix made on its first boot. Used where
+# this machine's kernel cannot run 32-bit programs: Wine then runs in the guest under
+# full-system emulation. Packages come from the Debian mirror this machine's apt is set up
+# with. Usage: make_guest.sh DIR
 set -euo pipefail
 dir=$1
 here=$(cd "$(dirname "$0")" && pwd)
 [ -f "$dir/guest.img" ] && exit 0
 root="$dir/root"
 rm -rf "$dir" && mkdir -p "$dir"
+mirror=$(apt-get indextargets --format '$(REPO_URI)' 'Codename: bookworm' 'Target-Of: deb' |
+    head -n 1)
+if [ -z "$mirror" ]; then
+    echo "This machine's apt knows no Debian 12 (bookworm) source to make the guest from." >&2
+    exit 1
+fi
 echo "Making the Wine test guest in $dir (a few minutes, once)..."
-debootstrap --variant=minbase --include=linux-image-amd64 bookworm "$root" \
-    http://deb.debian.org/debian >"$dir/debootstrap.log" 2>&1
+debootstrap --variant=minbase --include=linux-image-amd64 bookworm "$root" "$mirror" \
+    >"$dir/debootstrap.log" 2>&1
 cp /etc/apt/sources.list.d/debian.sources "$root/etc/apt/sources.list.d/" 2>/dev/null || true
 mount -t proc proc "$root/proc"
 trap 'umount "$root/proc" 2>/dev/null || true' EXIT
