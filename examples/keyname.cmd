@@ -1,13 +1,42 @@
 @echo off
 rem Prints a key code in words.
-rem Usage: keyname.cmd CODE    CODE as keycode shows it, in hex: keyname.cmd 2104141
-rem        keyname.cmd #CODE   CODE as a decimal exit status:     keyname.cmd #%ERRORLEVEL%
-rem Prints, for 2104141:  press  A  char 'A'  Shift
+rem Usage: keyname.cmd CODE      CODE in hex as keycode shows it: keyname.cmd 2104141
+rem                              (0x2104141 too)
+rem        keyname.cmd #STATUS   the exit status of "keycode *" in decimal:
+rem                              keyname.cmd #%ERRORLEVEL%
+rem Prints, for 2104141:  press  A  char 'A'  Shift;  for -1 (#-1, ffffffff):  no key
+rem Exit code 0, or 1 for a code that is not one (a message on standard error says so).
 rem Written without delayed expansion or nested blocks, so that every cmd.exe runs it.
 setlocal
 set "arg=%~1"
 if not defined arg goto usage
-if "%arg:~0,1%"=="#" (set /a "code=%arg:~1%") else (set /a "code=0x%arg%")
+if "%arg:~0,1%"=="#" goto decimal
+set "hex=%arg%"
+if /i "%arg:~0,2%"=="0x" set "hex=%arg:~2%"
+rem At most eight hex digits, and nothing else.
+if not defined hex goto malformed
+if not "%hex:~0,8%"=="%hex%" goto malformed
+for /f "delims=0123456789abcdefABCDEF" %%X in ("%hex%") do goto malformed
+set /a "code=0x%hex%"
+goto decode
+
+:decimal
+rem A whole number of at most ten digits, perhaps negative.
+set "digits=%arg:~1%"
+if "%digits:~0,1%"=="-" set "digits=%digits:~1%"
+if not defined digits goto malformed
+if not "%digits:~0,10%"=="%digits%" goto malformed
+for /f "delims=0123456789" %%X in ("%digits%") do goto malformed
+rem Too large a number leaves code as it was.
+set "code=none"
+set /a "code=%arg:~1%" 2>nul
+if "%code%"=="none" goto malformed
+
+:decode
+rem -1 is what keycode gives when it could read no key; bits 26-31 are clear in every key.
+if %code% equ -1 goto nokey
+set /a "high=(code >> 26) & 63"
+if %high% neq 0 goto malformed
 set /a "vk=code & 0xFF, ch=(code >> 8) & 0xFF, flags=(code >> 16) & 0x1FF"
 set /a "down=(code >> 25) & 1"
 set "words=release "
@@ -76,8 +105,16 @@ call :flag 256 Enhanced
 echo %words%
 exit /b 0
 
+:nokey
+echo no key
+exit /b 0
+
+rem The text given is never echoed: cmd would act on its special characters.
+:malformed
+>&2 echo keyname: not a key code
 :usage
-echo usage: keyname CODE 1>&2
+>&2 echo usage: keyname CODE      CODE in hex as keycode shows it: keyname 2104141
+>&2 echo        keyname #STATUS   keycode's exit status in decimal: keyname #%%ERRORLEVEL%%
 exit /b 1
 
 rem :letter CODE BASE "LIST": the (CODE - BASE)th item of LIST into name_letter (and name,

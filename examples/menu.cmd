@@ -1,22 +1,30 @@
 @echo off
 rem A menu moved with the Up and Down arrows and chosen with Enter; Esc cancels.
-rem Usage: call menu.cmd "Build" "Test" "Quit"
-rem Exit code: the chosen item's number from 1, or 0 for Esc or no console input.
-setlocal
-set "KEYCODE=%~dp0keycode.exe"
-if not exist "%KEYCODE%" set "KEYCODE=%~dp0..\keycode.exe"
+rem Usage: call menu.cmd "Build (debug)" "Save & quit" "Quit"
+rem Items are shown and chosen as typed, whatever characters they hold; an empty item ends
+rem the list. Exit code: the chosen item's number from 1, or 0 for Esc or no console input.
+setlocal DisableDelayedExpansion
+set "keycode=%~dp0keycode.exe"
+if not exist "%keycode%" set "keycode=%~dp0..\keycode.exe"
 
+rem The items go into item1, item2, ... while they are still quoted: unquoted, cmd would
+rem act on their parentheses, ampersands and the like.
 set count=0
-for %%I in (%*) do set /a count+=1
+:collect
+if "%~1"=="" goto collected
+set /a count+=1
+set "item%count%=%~1"
+shift
+goto collect
+:collected
 if %count% equ 0 exit /b 0
 set choice=1
 
 :draw
 echo.
-set n=0
-for %%I in (%*) do call :line "%%~I"
+for /l %%N in (1,1,%count%) do call :line %%N
 :key
-"%KEYCODE%" *
+"%keycode%" *
 set /a "code=%ERRORLEVEL%, vk=code & 0xFF"
 if %code% equ -1 exit /b 0
 rem Virtual-key codes: Up 0x26, Down 0x28, Enter 0x0D, Esc 0x1B.
@@ -26,12 +34,19 @@ if %vk% equ 40 if %choice% lss %count% set /a choice+=1
 if %vk% equ 40 goto draw
 if %vk% equ 27 exit /b 0
 if not %vk% equ 13 goto key
-echo chosen: %chosen%
+set "prefix=chosen: "
+call :show %choice%
 exit /b %choice%
 
-rem :line ITEM: one line of the menu, marked when it is the current choice.
+rem :line N: the Nth line of the menu, marked when it is the current choice.
 :line
-set /a n+=1
-if %n% equ %choice% set "chosen=%~1"
-if %n% equ %choice% (echo  ^> %~1) else (echo    %~1)
+set "prefix=   "
+if %1 equ %choice% set "prefix= ^> "
+call :show %1
+goto :eof
+
+rem :show N: the prefix, then item N as it was typed. A for variable's text is put in after
+rem cmd has read the line, so none of its characters can act.
+:show
+for /f "tokens=1* delims==" %%A in ('set item') do if /i "%%A"=="item%1" echo %prefix%%%B
 goto :eof
