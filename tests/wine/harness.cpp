@@ -107,8 +107,8 @@ struct Outcome {
     std::string output;
     DWORD status = 0;
     bool timedOut = false;
-    bool queued = false;   // every record reached the console's input buffer
-    bool injected = true;  // the second thread, where asked for, was started
+    bool queued = false;  // every record reached the console's input buffer
+    bool injected = true; // the second thread, where asked for, was started
     DWORD milliseconds = 0;
 };
 
@@ -138,8 +138,8 @@ bool StartSleepingThread(HANDLE process)
 // Runs one command line on this console with the given standard handles. The records are
 // queued before the start, or, with a second thread, once that thread is in the process.
 Outcome Run(const char *application, std::string commandLine, const std::string &stdinKind,
-            const std::string &stdoutKind, HANDLE conin,
-            const std::vector<INPUT_RECORD> &records, bool secondThread)
+            const std::string &stdoutKind, HANDLE conin, const std::vector<INPUT_RECORD> &records,
+            bool secondThread)
 {
     Outcome outcome;
     if (!secondThread)
