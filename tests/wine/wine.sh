@@ -21,27 +21,44 @@ guest=$build/wine-guest
 [ "$what" = start ] || echo "Wine: in the test guest under emulation ($why)"
 case $what in
 prepare) exec "$here/make_guest.sh" "$guest" ;;
-start) "$here/make_guest.sh" "$guest" && exec "$here/run_interactive.sh" "$guest" "$@" ;;
-cases) ;;
+cases | start) "$here/make_guest.sh" "$guest" ;;
 *) echo "usage: wine.sh BUILD-DIR prepare|cases|start ..." >&2 && exit 2 ;;
 esac
 
-exe=$1 harness=$2 cases=$3 examples=${4:-}
+# The guest's init runs /share/run.sh, which calls the same wine_here.sh, and keeps its exit
+# status in /share/rc.
 share=$(mktemp -d "$guest/share.XXXXXX")
 trap 'rm -rf "$share"' EXIT
-cp "$exe" "$share/keycode.exe"
-cp "$harness" "$share/harness.exe"
-cp "$cases" "$share/cases.txt"
 cp "$here/wine_here.sh" "$share/"
-[ -z "$examples" ] || cp -r "$examples" "$share/examples"
-# Inside the guest: the files are copied off the shared folder first, because Wine maps
-# programs from files and the shared folder's mappings are not reliable.
+cp "$1" "$share/keycode.exe"
+if [ "$what" = start ]; then
+    # Wine maps programs from their files, and mappings of files on the shared folder are
+    # not reliable: keycode.exe runs from a copy in the guest's /tmp.
+    printf '%s\n' "${@:2}" >"$share/args"
+    cat >"$share/run.sh" <<'GUEST'
+#!/bin/bash
+cp /share/keycode.exe /tmp/ && cd /tmp
+mapfile -t args </share/args
+dmesg -n 1
+stty sane </dev/console
+/share/wine_here.sh "$WINEPREFIX" start keycode.exe "${args[@]}" </dev/console >/dev/console 2>&1
+GUEST
+    chmod +x "$share/run.sh"
+    echo "Starting the guest (a few seconds)..."
+    "$here/boot_guest.sh" "$guest" console "$guest/guest.img" "$share"
+    exit $(($(cat "$share/rc" 2>/dev/null || echo 255) & 255))
+fi
+
+# wine_here.sh copies the case's files off the shared folder before Wine sees them.
+cp "$2" "$share/harness.exe"
+cp "$3" "$share/cases.txt"
+[ -z "${4:-}" ] || cp -r "$4" "$share/examples"
 cat >"$share/run.sh" <<'GUEST'
 #!/bin/bash
-mkdir /tmp/k && cp -r /share/. /tmp/k && cd /tmp/k
+cd /share
 examples=
-[ -d examples ] && examples=/tmp/k/examples
-./wine_here.sh "$WINEPREFIX" cases keycode.exe harness.exe cases.txt $examples >/share/report.txt
+[ -d examples ] && examples=/share/examples
+./wine_here.sh "$WINEPREFIX" cases keycode.exe harness.exe cases.txt $examples >report.txt
 GUEST
 chmod +x "$share/run.sh"
 "$here/boot_guest.sh" "$guest" snapshot "$guest/guest.img" "$share"

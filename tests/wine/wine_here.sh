@@ -12,7 +12,6 @@ shift 2
 prepare() { # the prefix, made once
     [ -f "$WINEPREFIX/system.reg" ] && return 0
     echo "Preparing Wine in $WINEPREFIX (once)..."
-    mkdir -p "$(dirname "$WINEPREFIX")"
     if ! timeout 600 wineboot -i >/dev/null 2>&1 || ! timeout 120 wineserver -w; then
         rm -rf "$WINEPREFIX"
         echo "Wine could not prepare its prefix on this machine." >&2
