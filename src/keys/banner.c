@@ -1,5 +1,6 @@
-/* Defined in C because C, unlike C++, lets a string fill its array exactly and drops the
-   NUL: the byte it saves is one of the 512 that the whole section may hold. */
+/* The banner as ordinary data, for the builds that run the program's code natively; keycode.exe
+   carries it in its header block instead. Defined in C because C, unlike C++, lets a string
+   fill its array exactly and drops the NUL, which is never written. */
 #include "keys/banner.h"
 
-const char BANNER_TEXT[sizeof BANNER_LINE - 1] = BANNER_LINE;
+const char BANNER_TEXT[BANNER_LENGTH] = BANNER_LINE;

@@ -5,7 +5,7 @@ BOOL KEYCODE_CALL WriteKeyValue(KeyValue value)
 {
     char form[8];
     const char *bytes = BANNER_TEXT;
-    DWORD count = sizeof BANNER_TEXT;
+    DWORD count = BANNER_LENGTH;
     if (value != NO_KEY) {
         // Seven digits cover bits 0-27; bits 28-31 are never shown.
         char *digit = form + sizeof form;

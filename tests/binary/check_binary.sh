@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Checks keycode.exe as a file: a PE32 console image for the i386 with one section, the five
-# KERNEL32 imports and nothing else, only instructions the Intel 386 has, and a size limit.
-# Usage: check_binary.sh keycode.exe keycode.map max-bytes
+# KERNEL32 imports and nothing else, only instructions the Intel 386 has, the banner in the
+# header block's free tail, and a size limit.
+# Usage: check_binary.sh keycode.exe keycode.map max-bytes banner-offset
 set -u
-exe=$1 map=$2 max=$3
+exe=$1 map=$2 max=$3 banner_at=$(($4))
 failed=0 passed=0
 check() { # name, then a command that must succeed
     local name=$1; shift
@@ -37,12 +38,29 @@ check "only the five KERNEL32 imports, by name (got: $imports)" [ "$imports" = "
 
 # Only the code is disassembled: the banner and import tables share its section.
 code_length=$((0x$(sed -n 's/^ *0001:00000000 \([0-9a-f]*\)H \.text .*CODE$/\1/p' "$map")))
-start=$((0x$(field ImageBase | sed 's/0x//') + 0x1000))
+image_base=$((0x$(field ImageBase | sed "s/0x//")))
+start=$((image_base + 0x1000))
 listing=$(llvm-objdump -d --no-show-raw-insn --start-address=$start \
     --stop-address=$((start + code_length)) "$exe" | grep -E '^ +[0-9a-f]+:')
 newer='\b(cmov[a-z]*|bswap|xadd|cmpxchg[a-z0-9]*|cpuid|rdtsc[a-z]*|rdmsr|wrmsr|ud2|endbr32|nop[wl]|invd|wbinvd|invlpg|sysenter|sysexit|fcmov[a-z]*|f[u]?comip?|movbe|popcnt|lzcnt|tzcnt|crc32|[lms]fence|prefetch[a-z0-9]*|clflush|pause)\b|%[xy]?mm[0-9]'
 check "code found to disassemble" [ "$(wc -l <<<"$listing")" -gt 20 ]
 check "only instructions of the 386" bash -c '! grep -E "$1" <<<"$0"' "$listing" "$newer"
+
+# The banner is written into the header block after linking: it must sit whole after the
+# section table, with zeros from its end to the end of the block, and the code must use it.
+banner=$'Displays keystroke events.  <Esc> to exit.  dorix.example/dorix  12/31/2019\r\n'
+bytes() { dd if="$exe" bs=1 skip="$1" count="$2" status=none | od -An -v -tx1 | tr -d ' \n'; }
+u16() { od -An -tu2 --endian=little -j "$1" -N 2 "$exe" | tr -d ' '; }
+pe=$(u16 60)
+table_end=$((pe + 24 + $(u16 $((pe + 20))) + 40 * $(u16 $((pe + 6)))))
+banner_end=$((banner_at + ${#banner}))
+check "section table ($table_end) ends before the banner ($banner_at)" [ $table_end -le $banner_at ]
+check "banner at $banner_at in the header block" \
+    [ "$(bytes $banner_at ${#banner})" = "$(printf '%s' "$banner" | od -An -v -tx1 | tr -d ' \n')" ]
+check "zeros after the banner to the end of the header block" \
+    [ -z "$(bytes $banner_end $((512 - banner_end)) | tr -d 0)" ]
+check "the code takes the banner from there" \
+    grep -q "0x$(printf '%x' $((image_base + banner_at)))\$" <<<"$listing"
 
 size=$(stat -c %s "$exe")
 echo "keycode.exe: $size bytes ($code_length of code), limit $max"

@@ -14,7 +14,8 @@ const uint32_t CALLER = 0x70001000;    // where a return from ProgramEntry would
 const uint32_t DATA = 0x70010000;      // the command line lives here
 const uint32_t STACK_TOP = 0x00300000; // 1 MiB stack below the usual image base
 const uint32_t STDIN_HANDLE = 0x10, STDOUT_HANDLE = 0x14;
-const uint64_t INSTRUCTION_LIMIT = 10000000;
+const uint64_t INSTRUCTION_LIMIT = 10000000; // and this many more for every queued record
+const uint64_t INSTRUCTIONS_PER_RECORD = 1000;
 
 struct Import {
     const char *name;
@@ -210,7 +211,8 @@ Win32Run RunWin32(const std::string &exePath, const Launch &launch)
                     STUBS + 16 * std::size(IMPORTS) - 1);
         uc_hook_add(uc, &hooks[1], UC_HOOK_CODE, reinterpret_cast<void *>(CountInstruction), &m, 1,
                     0);
-        const uc_err err = uc_emu_start(uc, entry, CALLER, 0, INSTRUCTION_LIMIT);
+        const uc_err err = uc_emu_start(
+            uc, entry, CALLER, 0, INSTRUCTION_LIMIT + INSTRUCTIONS_PER_RECORD * launch.records.size());
         uint32_t eip = 0;
         uc_reg_read(uc, UC_X86_REG_EIP, &eip);
         // A return from the entry point ends only the first thread: where another thread
