@@ -27,4 +27,4 @@ install_wine_packages() {
 sudo=
 [ "$(id -u)" = 0 ] || sudo=sudo
 BUILD_PACKAGES=(clang lld llvm cmake ninja-build g++ libgtest-dev libunicorn-dev
-    g++-mingw-w64-i686 tmux)
+    g++-mingw-w64-i686 tmux python3 python3-yaml)

@@ -1,27 +1,31 @@
 #!/usr/bin/env bash
-# Makes the release zip and checks what is in it.
-# Usage: check_package.sh build-dir zip-name keycode.exe
+# Makes the release zip and the test kit zip and checks what is in them.
+# Usage: check_package.sh build-dir version keycode.exe
 set -eu
-build=$1 zip=$2 exe=$3
+build=$1 version=$2 exe=$3
 cmake --build "$build" --target package >/dev/null
-listing=$(cd "$build" && cmake -E tar tf "$zip" | sort | tr '\n' ' ')
-want="LICENSE README.md examples/ examples/getkey.cmd examples/keyname.cmd examples/menu.cmd examples/yesno.cmd keycode.exe "
-failed=0
-if [ "$listing" != "$want" ]; then
-    echo "FAIL: the zip holds: $listing"
-    echo "      it should hold: $want"
-    failed=1
-fi
+examples="examples/ examples/getkey.cmd examples/keyname.cmd examples/menu.cmd examples/yesno.cmd"
+declare -A want=(
+    [keycode-$version-win32.zip]="LICENSE README.md $examples keycode.exe"
+    [keycode-$version-win32-tests.zip]="cases/ cases/display.cases cases/examples.cases cases/io.cases cases/return.cases $examples harness.exe keycode.exe run.cmd"
+)
 unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"' EXIT
-(cd "$unpacked" && cmake -E tar xf "$build/$zip")
-if ! cmp -s "$unpacked/keycode.exe" "$exe"; then
-    echo "FAIL: the zip's keycode.exe is not the one built"
-    failed=$((failed + 1))
-fi
-if ! grep -q $'\r$' "$unpacked/examples/menu.cmd"; then
-    echo "FAIL: the examples lost their CRLF line ends"
-    failed=$((failed + 1))
-fi
-echo "$((3 - failed)) passed, $failed failed"
+failed=0 passed=0
+check() { # name, then a command that must succeed
+    local name=$1; shift
+    if "$@"; then passed=$((passed + 1)); else echo "FAIL: $name"; failed=$((failed + 1)); fi
+}
+for zip in "${!want[@]}"; do
+    listing=$(cd "$build" && cmake -E tar tf "$zip" | sort | tr '\n' ' ')
+    check "$zip holds: $listing; it should hold: ${want[$zip]}" [ "$listing" = "${want[$zip]} " ]
+    mkdir "$unpacked/$zip"
+    (cd "$unpacked/$zip" && cmake -E tar xf "$build/$zip")
+    check "$zip: its keycode.exe is the one built" cmp -s "$unpacked/$zip/keycode.exe" "$exe"
+    check "$zip: the batch files keep their CRLF line ends" \
+        grep -q $'\r$' "$unpacked/$zip/examples/menu.cmd"
+done
+check "the kit's run.cmd keeps its CRLF line ends" \
+    grep -q $'\r$' "$unpacked/keycode-$version-win32-tests.zip/run.cmd"
+echo "$passed passed, $failed failed"
 [ $failed = 0 ]

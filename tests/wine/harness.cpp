@@ -1,10 +1,14 @@
-// Drives programs on a real console under Wine: for each case it empties the console's input
-// buffer, puts the case's key records into it with WriteConsoleInputA, starts the program on
-// that console with its standard output on a pipe, and compares the bytes it wrote and its
-// full 32-bit exit status with the case's. Built with mingw-w64; runs inside a pseudo-terminal.
-// Usage: harness.exe KEYCODE.EXE CASES-FILE REPORT-FILE
+// Drives programs on a real console, Wine's or Windows' own: for each case it empties the
+// console's input buffer, puts the case's key records into it with WriteConsoleInputA, starts
+// the program on that console with its standard output on a pipe, and compares the bytes it
+// wrote and its full 32-bit exit status with the case's. Built with mingw-w64.
+// Usage: harness.exe KEYCODE.EXE REPORT-FILE CASES-FILE...
+//        harness.exe --run KEYCODE.EXE [ARGUMENT...]
+// The second form starts keycode on this console, as a person would, and tells its full
+// status, which a shell would cut to its low byte.
 #include <windows.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -71,6 +75,21 @@ std::string Unescape(const std::string &text)
         }
     }
     return out;
+}
+
+// "{keycode/}" in a command line stands for keycode.exe's full path written with forward
+// slashes, wherever the program lies.
+std::string WithOwnPath(std::string line, const std::string &keycode)
+{
+    const std::string mark = "{keycode/}";
+    const size_t at = line.find(mark);
+    if (at == std::string::npos)
+        return line;
+    std::string path = keycode;
+    for (char &c : path)
+        if (c == '\\')
+            c = '/';
+    return line.replace(at, mark.size(), path);
 }
 
 std::string Escape(const std::string &bytes)
@@ -236,39 +255,175 @@ std::vector<std::string> Split(const std::string &line, char by)
     return fields;
 }
 
+FILE *report = 0;
+
+// Every line goes to this console's standard output and to the report file alike.
+void Say(const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(stdout, format, args);
+    va_end(args);
+    std::fflush(stdout);
+    if (report) {
+        va_start(args, format);
+        std::vfprintf(report, format, args);
+        va_end(args);
+        std::fflush(report);
+    }
+}
+
+HANDLE OpenConsole(const char *name)
+{
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, 0, TRUE};
+    return CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                       &inherit, OPEN_EXISTING, 0, 0);
+}
+
+std::string FullPath(const char *path)
+{
+    char full[MAX_PATH];
+    const DWORD length = GetFullPathNameA(path, MAX_PATH, full, 0);
+    return length && length < MAX_PATH ? full : path;
+}
+
+// keycode's exit status as keycode itself means it.
+std::string DescribeStatus(DWORD status)
+{
+    static const char *const FLAGS[] = {"RightAlt", "LeftAlt",    "RightCtrl", "LeftCtrl", "Shift",
+                                        "NumLock",  "ScrollLock", "CapsLock",  "Enhanced"};
+    char text[160];
+    if (status == 0)
+        return "0 (Esc)";
+    if (status == 0xFFFFFFFF)
+        return "-1 (no key: the console could not be read, or the output not written)";
+    if (status == 0xC000013A)
+        return "0xc000013a (ended by Ctrl+C)";
+    if (status >> 26) {
+        std::snprintf(text, sizeof text, "0x%08lx", static_cast<unsigned long>(status));
+        return text;
+    }
+    const unsigned ch = status >> 8 & 0xFF;
+    char character[24];
+    if (ch >= 0x20 && ch < 0x7F)
+        std::snprintf(character, sizeof character, "character '%c'", ch);
+    else if (ch)
+        std::snprintf(character, sizeof character, "character 0x%02x", ch);
+    else
+        std::snprintf(character, sizeof character, "no character");
+    std::snprintf(text, sizeof text, "0x%08lx (key %s, %s, virtual-key 0x%02lx",
+                  static_cast<unsigned long>(status), status & 0x02000000 ? "down" : "up",
+                  character, static_cast<unsigned long>(status & 0xFF));
+    std::string described = text;
+    for (unsigned bit = 0; bit < 9; ++bit)
+        if (status >> (16 + bit) & 1)
+            described += std::string(", ") + FLAGS[bit];
+    return described + ")";
+}
+
+// Ctrl+C reaches every process on the console: this one outlives keycode to tell its status.
+BOOL WINAPI OutliveCtrlC(DWORD)
+{
+    return TRUE;
+}
+
+// --run: keycode on this console with the given arguments, its full status told after.
+int RunKeycode(int argc, char **argv)
+{
+    std::string path = FullPath(argv[2]);
+    for (char &c : path)
+        if (c == '/')
+            c = '\\'; // a '/' in keycode's own path would show releases
+    std::string line = "\"" + path + "\"";
+    for (int i = 3; i < argc; ++i) {
+        const std::string argument = argv[i];
+        const bool quote = argument.empty() || argument.find(' ') != std::string::npos;
+        line += quote ? " \"" + argument + "\"" : " " + argument;
+    }
+    // A handler routine, unlike ignoring Ctrl+C outright, is not inherited by keycode.
+    SetConsoleCtrlHandler(OutliveCtrlC, TRUE);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(0, &line[0], 0, 0, TRUE, 0, 0, 0, &startup, &process)) {
+        std::printf("could not start %s\n", path.c_str());
+        return 255;
+    }
+    // A look at the input buffer makes Wine's terminal console take keys raw, into the buffer,
+    // rather than leave the terminal to echo them until keycode's first read: from here on
+    // keys typed wait there for keycode.
+    INPUT_RECORD record;
+    DWORD seen = 0;
+    PeekConsoleInputA(GetStdHandle(STD_INPUT_HANDLE), &record, 1, &seen);
+    if (line.find('*') != std::string::npos) {
+        std::printf("waiting for a key press\n");
+        std::fflush(stdout);
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD status = 0;
+    GetExitCodeProcess(process.hProcess, &status);
+    std::printf("\nkeycode ended with status %s\n", DescribeStatus(status).c_str());
+    return static_cast<int>(status);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: harness KEYCODE.EXE CASES REPORT\n");
+    if (argc >= 3 && std::string(argv[1]) == "--run")
+        return RunKeycode(argc, argv);
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: harness KEYCODE.EXE REPORT CASES...\n"
+                             "       harness --run KEYCODE.EXE [ARGUMENT...]\n");
         return 2;
     }
-    FILE *report = std::fopen(argv[3], "w");
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, 0, TRUE};
-    HANDLE conin = CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, 0);
-    DWORD mode = 0;
-    if (!report || conin == INVALID_HANDLE_VALUE || !GetConsoleMode(conin, &mode)) {
-        std::fprintf(report ? report : stderr, "no console to drive\n0 passed, 1 failed\n");
-        return 1;
+    report = std::fopen(argv[2], "w");
+    const std::string keycodePath = FullPath(argv[1]);
+    HANDLE conin = OpenConsole("CONIN$");
+    DWORD mode = 0, outMode = 0;
+    if (conin == INVALID_HANDLE_VALUE || !GetConsoleMode(conin, &mode)) {
+        // Started by a service or a CI runner: the cases need a console of their own.
+        if (conin != INVALID_HANDLE_VALUE)
+            CloseHandle(conin);
+        FreeConsole();
+        if (AllocConsole())
+            conin = OpenConsole("CONIN$");
+        Say("no console here: made one for the cases\n");
+        if (conin == INVALID_HANDLE_VALUE || !GetConsoleMode(conin, &mode)) {
+            Say("no console to drive\n0 passed, 1 failed\n");
+            return 1;
+        }
     }
+    HANDLE conout = OpenConsole("CONOUT$");
+    GetConsoleMode(conout, &outMode);
     // A record with character 0x03 would otherwise raise Ctrl+C in every process here.
     SetConsoleMode(conin, mode & ~ENABLE_PROCESSED_INPUT);
 
-    FILE *cases = std::fopen(argv[2], "rb");
+    // Every table's rows, in order; one report for them all.
     int passed = 0, failed = 0;
-    static char text[4096]; // off the stack: large frames need stack probes
-    while (cases && std::fgets(text, sizeof text, cases)) {
-        std::string line = text;
-        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-            line.pop_back();
-        if (line.empty() || line[0] == '#')
+    std::vector<std::string> rows;
+    for (int table = 3; table < argc; ++table) {
+        FILE *cases = std::fopen(argv[table], "rb");
+        if (!cases) {
+            Say("FAIL no case table %s\n", argv[table]);
+            ++failed;
             continue;
+        }
+        static char text[4096]; // off the stack: large frames need stack probes
+        while (std::fgets(text, sizeof text, cases)) {
+            std::string line = text;
+            while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+                line.pop_back();
+            if (!line.empty() && line[0] != '#')
+                rows.push_back(line);
+        }
+        std::fclose(cases);
+    }
+    for (const std::string &line : rows) {
         // name | program | command line | stdin | stdout | records | output | status
         const std::vector<std::string> f = Split(line, '|');
         if (f.size() != 8) {
-            std::fprintf(report, "FAIL malformed row: %s\n", line.c_str());
+            Say("FAIL malformed row: %s\n", line.c_str());
             ++failed;
             continue;
         }
@@ -283,37 +438,47 @@ int main(int argc, char **argv)
         FlushConsoleInputBuffer(conin);
         const bool secondThread = f[1] == "keycode+thread";
         const bool keycode = f[1] == "keycode" || secondThread;
-        const Outcome got =
-            Run(keycode ? argv[1] : 0, f[2], f[3], f[4], conin, records, secondThread);
+        const Outcome got = Run(keycode ? keycodePath.c_str() : 0, WithOwnPath(f[2], keycodePath),
+                                f[3], f[4], conin, records, secondThread);
         const bool prompt = !secondThread || got.milliseconds <= SECOND_THREAD_BOUND_MS;
         const std::string expected = Unescape(f[6]);
         const DWORD status = static_cast<DWORD>(std::strtoul(f[7].c_str(), 0, 16));
-        if (got.timedOut) { // the killed program's read stays pending and eats one record
+        // Under Wine a program killed in its read leaves the read pending, and it takes the
+        // next record written; Windows drops it. A spare record tells which this console does.
+        const char *afterKill = "";
+        if (got.timedOut) {
             INPUT_RECORD spare = {};
             spare.EventType = FOCUS_EVENT;
-            DWORD spareWritten = 0;
+            DWORD spareWritten = 0, left = 0;
             WriteConsoleInputA(conin, &spare, 1, &spareWritten);
             Sleep(200);
+            GetNumberOfConsoleInputEvents(conin, &left);
+            afterKill = left ? " (after the kill no read was left pending)"
+                             : " (after the kill a pending read took a spare record)";
         }
         if (parsed && got.queued && got.injected && prompt && !got.timedOut &&
             got.output == expected && got.status == status) {
-            std::fprintf(report, "ok   %s\n", f[0].c_str());
+            Say("ok   %s\n", f[0].c_str());
             ++passed;
         } else {
-            std::fprintf(report,
-                         "FAIL %s\n  want status %08lx, output \"%s\"\n  got  status %08lx%s, "
-                         "output \"%s\"%s%s, after %lu ms\n",
-                         f[0].c_str(), static_cast<unsigned long>(status),
-                         Escape(expected).c_str(), static_cast<unsigned long>(got.status),
-                         got.timedOut ? " (timed out)" : "", Escape(got.output).c_str(),
-                         parsed && got.queued ? "" : " (records not all queued)",
-                         got.injected ? "" : " (no second thread)",
-                         static_cast<unsigned long>(got.milliseconds));
+            Say("FAIL %s\n  want status %08lx, output \"%s\"\n  got  status %08lx%s%s, "
+                "output \"%s\"%s%s, after %lu ms\n",
+                f[0].c_str(), static_cast<unsigned long>(status), Escape(expected).c_str(),
+                static_cast<unsigned long>(got.status), got.timedOut ? " (timed out)" : "",
+                afterKill, Escape(got.output).c_str(),
+                parsed && got.queued ? "" : " (records not all queued)",
+                got.injected ? "" : " (no second thread)",
+                static_cast<unsigned long>(got.milliseconds));
             ++failed;
         }
-        std::fflush(report);
     }
-    std::fprintf(report, "%d passed, %d failed\n", passed, failed);
-    std::fclose(report);
+    // The console as it was found: a person's window goes on being used after the run.
+    FlushConsoleInputBuffer(conin);
+    SetConsoleMode(conin, mode);
+    if (conout != INVALID_HANDLE_VALUE)
+        SetConsoleMode(conout, outMode);
+    Say("%d passed, %d failed\n", passed, failed);
+    if (report)
+        std::fclose(report);
     return failed ? 1 : 0;
 }
