@@ -10,18 +10,21 @@ here=$(cd "$(dirname "$0")" && pwd)
 [ -f "$dir/guest.img" ] && exit 0
 root="$dir/root"
 rm -rf "$dir" && mkdir -p "$dir"
+trap 'echo "Making the guest failed; its logs are in $dir." >&2' ERR
 mirror=$(apt-get indextargets --format '$(REPO_URI)' 'Codename: bookworm' 'Target-Of: deb' |
     head -n 1)
 if [ -z "$mirror" ]; then
     echo "This machine's apt knows no Debian 12 (bookworm) source to make the guest from." >&2
     exit 1
 fi
-echo "Making the Wine test guest in $dir (a few minutes, once)..."
+echo "Making the Wine test guest in $dir, once for this machine (about 5 minutes):"
+echo "  Debian 12, a minimal system (about 3 minutes)..."
 debootstrap --variant=minbase --include=linux-image-amd64 bookworm "$root" "$mirror" \
     >"$dir/debootstrap.log" 2>&1
 cp /etc/apt/sources.list.d/debian.sources "$root/etc/apt/sources.list.d/" 2>/dev/null || true
 mount -t proc proc "$root/proc"
 trap 'umount "$root/proc" 2>/dev/null || true' EXIT
+echo "  Wine and its 32-bit half (about 1 minute)..."
 # Its 32-bit maintainer scripts cannot run here; Wine does not need what they would do.
 chroot "$root" bash -c 'dpkg --add-architecture i386 && apt-get update -qq &&
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
@@ -30,7 +33,10 @@ umount "$root/proc"
 install -m 755 "$here/guest-init" "$root/keycode-init"
 cp "$root"/boot/vmlinuz-* "$dir/vmlinuz"
 cp "$root"/boot/initrd.img-* "$dir/initrd.img"
-mkfs.ext4 -q -F -d "$root" "$dir/guest.img.new" 4G
+echo "  the disk image (about 15 seconds)..."
+mkfs.ext4 -q -F -d "$root" "$dir/guest.img.new" 4G >"$dir/mkfs.log" 2>&1
 rm -rf "$root"
+echo "  the first boot, which prepares Wine in the image (about 1 minute)..."
 "$here/boot_guest.sh" "$dir" rw "$dir/guest.img.new"
 mv "$dir/guest.img.new" "$dir/guest.img"
+echo "  done: $dir ($(du -sh "$dir" | cut -f1))"

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Runs a file of harness cases, or keycode itself, under Wine on the machine this script is
-# on: this machine when its kernel runs 32-bit programs, or the test guest (wine.sh decides).
+# Runs a file of harness cases, the test kit, or keycode itself, under Wine on the machine
+# this script is on: this machine when its kernel runs 32-bit programs, or the test guest
+# (wine.sh decides).
 # Usage: wine_here.sh PREFIX prepare
 #        wine_here.sh PREFIX cases KEYCODE.EXE HARNESS.EXE CASES [EXAMPLES-DIR]
-#        wine_here.sh PREFIX start KEYCODE.EXE [ARGUMENTS...]
+#        wine_here.sh PREFIX kit KIT-DIR
+#        wine_here.sh PREFIX start KEYCODE.EXE HARNESS.EXE [ARGUMENTS...]
 set -uo pipefail
 export WINEPREFIX=$1 WINEARCH=win32 WINEDEBUG=-all
 what=$2
@@ -17,6 +19,29 @@ prepare() { # the prefix, made once
         echo "Wine could not prepare its prefix on this machine." >&2
         return 1
     fi
+}
+
+# Runs a command under script, which gives Wine a pseudo-terminal and so a console, in the
+# current folder, and prints the report it leaves there. Its input never ends, because script
+# turns the end of its input into Ctrl+D, which would reach the console as keys.
+# Usage: on_console SECONDS COMMAND REPORT
+on_console() {
+    local never
+    never=$(mktemp -u)
+    mkfifo "$never"
+    exec 3<>"$never"
+    rm -f "$never"
+    timeout "$1" script -qec "$2" /dev/null <&3 >"$console_out" 2>&1
+    local rc=$?
+    exec 3>&-
+    if [ -f "$3" ]; then
+        cat "$3"
+    else
+        echo "no report from the harness (status $rc); what it printed:"
+        tail -n 20 "$console_out"
+        timeout 30 wineserver -k 2>/dev/null
+    fi
+    return $rc
 }
 
 case $what in
@@ -34,32 +59,27 @@ cases)
     cp "$cases" "$work/cases.txt"
     [ -z "$examples" ] || cp -r "$examples" "$work/examples"
     cd "$work"
-    # script gives Wine a pseudo-terminal, hence a console. Its input never ends, because
-    # script turns the end of its input into Ctrl+D, which would reach the console as keys.
-    mkfifo never
-    exec 3<>never
-    timeout 900 script -qec 'wine harness.exe keycode.exe cases.txt report.txt' /dev/null \
-        <&3 >console.out 2>&1
-    rc=$?
-    if [ -f report.txt ]; then
-        cat report.txt
-    else
-        echo "no report from the harness (status $rc); what it printed:"
-        tail -n 20 console.out
-        timeout 30 wineserver -k 2>/dev/null
-    fi
-    exit $rc
+    console_out=$work/console.out
+    on_console 900 'wine harness.exe keycode.exe report.txt cases.txt' report.txt
+    ;;
+kit)
+    prepare || exit 1
+    # The kit as a Windows user runs it: run.cmd under cmd.exe, in the kit's own folder.
+    cd "$1"
+    console_out=$(mktemp)
+    trap 'rm -f "$console_out"' EXIT
+    on_console 1500 'wine cmd /c run.cmd' report.txt
     ;;
 start)
     prepare || exit 1
-    wine "$@" 2>/dev/null
-    status=$?
-    echo
-    echo "keycode ended with status $status"
-    exit $status
+    # The harness starts keycode on this console and tells its full 32-bit status; wine
+    # itself hands on only the low byte.
+    exe=$1 harness=$2
+    shift 2
+    wine "$harness" --run "$exe" "$@" 2>/dev/null
     ;;
 *)
-    echo "usage: wine_here.sh PREFIX prepare|cases|start ..." >&2
+    echo "usage: wine_here.sh PREFIX prepare|cases|kit|start ..." >&2
     exit 2
     ;;
 esac
