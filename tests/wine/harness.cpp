@@ -390,7 +390,8 @@ int main(int argc, char **argv)
             conin = OpenConsole("CONIN$");
         Say("no console here: made one for the cases\n");
         if (conin == INVALID_HANDLE_VALUE || !GetConsoleMode(conin, &mode)) {
-            Say("no console to drive\n0 passed, 1 failed\n");
+            Say("no console to drive (error %lu)\n0 passed, 1 failed\n",
+                static_cast<unsigned long>(GetLastError()));
             return 1;
         }
     }

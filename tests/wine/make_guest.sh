@@ -29,6 +29,10 @@ echo "  Wine and its 32-bit half (about 1 minute)..."
 chroot "$root" bash -c 'dpkg --add-architecture i386 && apt-get update -qq &&
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
         wine wine32:i386 kmod' >"$dir/wine-install.log" 2>&1
+# An initrd with only what finds the guest's disk boots seconds faster under emulation.
+sed -i 's/^MODULES=.*/MODULES=list/' "$root/etc/initramfs-tools/initramfs.conf"
+printf '%s\n' virtio_pci virtio_blk ext4 >>"$root/etc/initramfs-tools/modules"
+chroot "$root" update-initramfs -u -k all >>"$dir/wine-install.log" 2>&1
 umount "$root/proc"
 install -m 755 "$here/guest-init" "$root/keycode-init"
 cp "$root"/boot/vmlinuz-* "$dir/vmlinuz"

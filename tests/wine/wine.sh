@@ -44,7 +44,11 @@ fi
 cache=${KEYCODE_GUEST_CACHE:-${XDG_CACHE_HOME:-${HOME:-$build}/.cache}/keycode}
 guest=$cache/wine-guest-$(cat "$here/make_guest.sh" "$here/guest-init" | sha256sum | cut -c1-12)
 mkdir -p "$cache"
-flock "$cache/making.lock" "$here/make_guest.sh" "$guest"
+if [ ! -f "$guest/guest.img" ]; then
+    flock "$cache/making.lock" "$here/make_guest.sh" "$guest"
+    # One guest per machine: those that older scripts made go.
+    find "$cache" -maxdepth 1 -name 'wine-guest-*' ! -path "$guest" -exec rm -rf {} +
+fi
 [ "$what" = prepare ] && echo "The guest: $guest ($(du -sh "$guest" | cut -f1))" && exit 0
 
 # The guest's init runs /share/run.sh, which calls the same wine_here.sh, and keeps its exit
