@@ -24,6 +24,7 @@ check "file alignment 0x200" is FileAlignment 512
 check "section alignment 0x1000" is SectionAlignment 4096
 check "headers in the first 512 bytes" is SizeOfHeaders 512
 check "section raw data a multiple of 512" bash -c '[ $(( $0 % 512 )) = 0 ]' "$(field RawDataSize)"
+check "section data after the headers, not over them" is PointerToRawData 0x200
 check "image size covers headers and section" is SizeOfImage 8192
 check "no TLS" is TLSTableRVA 0x0
 check "no relocations" is BaseRelocationTableRVA 0x0
