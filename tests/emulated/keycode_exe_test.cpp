@@ -141,7 +141,10 @@ unsigned Packed(const INPUT_RECORD &record)
 unsigned Seed()
 {
     const char *given = std::getenv("KEYCODE_SEED");
-    return given ? static_cast<unsigned>(std::strtoul(given, nullptr, 10)) : std::random_device()();
+    const unsigned seed =
+        given ? static_cast<unsigned>(std::strtoul(given, nullptr, 10)) : std::random_device()();
+    std::printf("KEYCODE_SEED=%u\n", seed);
+    return seed;
 }
 
 TEST(KeycodeExeRandom, ShowsEveryRecordByThePackingRule)
