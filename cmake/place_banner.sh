@@ -13,8 +13,9 @@ fail() { echo "place_banner.sh: $*" >&2 && exit 1; }
 literal=$(printf 'BANNER_LINE\n' | "$cc" -E -P -x c -include keys/banner.h -I "$src" - |
     sed -n 's/^ *"\(.*\)" *$/\1/p')
 [ -n "$literal" ] || fail "no BANNER_LINE in keys/banner.h"
-banner=$(mktemp)
-trap 'rm -f "$banner"' EXIT
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+banner=$scratch/banner here=$scratch/here
 printf '%b' "$literal" >"$banner"
 length=$(stat -c %s "$banner")
 
@@ -29,8 +30,6 @@ headers=$(u32 $((pe + 24 + 60)))
 [ $((offset + length)) -le "$headers" ] ||
     fail "the banner ($length bytes at $offset) would end past the headers' $headers bytes"
 
-here=$(mktemp)
-trap 'rm -f "$banner" "$here"' EXIT
 dd if="$exe" of="$here" bs=1 skip="$offset" count="$length" status=none
 cmp -s "$here" "$banner" && exit 0
 [ -z "$(tr -d '\0' <"$here")" ] || fail "the bytes at $offset are neither zero nor the banner"

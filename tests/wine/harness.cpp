@@ -77,19 +77,22 @@ std::string Unescape(const std::string &text)
     return out;
 }
 
+// A path with every path separator written as the one given.
+std::string Separated(std::string path, char separator)
+{
+    for (char &c : path)
+        if (c == '/' || c == '\\')
+            c = separator;
+    return path;
+}
+
 // "{keycode/}" in a command line stands for keycode.exe's full path written with forward
 // slashes, wherever the program lies.
 std::string WithOwnPath(std::string line, const std::string &keycode)
 {
     const std::string mark = "{keycode/}";
     const size_t at = line.find(mark);
-    if (at == std::string::npos)
-        return line;
-    std::string path = keycode;
-    for (char &c : path)
-        if (c == '\\')
-            c = '/';
-    return line.replace(at, mark.size(), path);
+    return at == std::string::npos ? line : line.replace(at, mark.size(), Separated(keycode, '/'));
 }
 
 std::string Escape(const std::string &bytes)
@@ -330,10 +333,7 @@ BOOL WINAPI OutliveCtrlC(DWORD)
 // --run: keycode on this console with the given arguments, its full status told after.
 int RunKeycode(int argc, char **argv)
 {
-    std::string path = FullPath(argv[2]);
-    for (char &c : path)
-        if (c == '/')
-            c = '\\'; // a '/' in keycode's own path would show releases
+    const std::string path = Separated(FullPath(argv[2]), '\\'); // a '/' would show releases
     std::string line = "\"" + path + "\"";
     for (int i = 3; i < argc; ++i) {
         const std::string argument = argv[i];

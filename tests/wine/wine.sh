@@ -16,21 +16,26 @@ why="this kernel $([ "$path" = native ] && echo runs || echo "cannot run") 32-bi
 [ "$what" = start ] || echo "Wine: $([ "$path" = native ] && echo "this machine's own" ||
     echo "in the test guest under emulation") ($why)"
 
+# What this run made goes when it ends, and the terminal is put back as it was found.
+kit= share= saved=
+cleanup() {
+    rm -rf "$kit" "$share"
+    [ -z "$saved" ] || { stty "$saved" && printf '\033[?7h\033[?25h'; }
+}
+trap cleanup EXIT
+
 # The kit is run as a Windows user would: unzipped into a fresh folder.
 if [ "$what" = kit ]; then
     kit=$(mktemp -d)
-    trap 'rm -rf "$kit"' EXIT
     (cd "$kit" && cmake -E tar xf "$1")
     set -- "$kit"
 fi
 
-# keycode on this terminal: the terminal as it was found afterwards, whatever Wine or the
-# guest did to it (Wine's console turns line wrapping off). Meanwhile Ctrl+C, Ctrl+\ and
-# Ctrl+Z are keys that go to Wine's console, as on Windows, not signals that the terminal
-# sends to Wine's processes.
+# keycode on this terminal: afterwards wrapping and the cursor go back on, which Wine's
+# console leaves off. Meanwhile Ctrl+C, Ctrl+\ and Ctrl+Z are keys that go to Wine's console,
+# as on Windows, not signals that the terminal sends to Wine's processes.
 if [ "$what" = start ] && [ -t 0 ]; then
     saved=$(stty -g)
-    trap 'stty "$saved"; printf "\033[?7h\033[?25h"' EXIT
     stty -isig
 fi
 
@@ -54,15 +59,13 @@ fi
 # The guest's init runs /share/run.sh, which calls the same wine_here.sh, and keeps its exit
 # status in /share/rc.
 share=$(mktemp -d "$cache/share.XXXXXX")
-trap 'rm -rf "$share"; [ -z "${saved:-}" ] || { stty "$saved"; printf "\033[?7h\033[?25h"; }' EXIT
 cp "$here/wine_here.sh" "$share/"
+case $what in start | cases) cp "$1" "$share/keycode.exe" && cp "$2" "$share/harness.exe" ;; esac
 case $what in
 start)
     # Wine maps programs from their files, and mappings of files on the shared folder are
     # not reliable: keycode.exe runs from a copy in the guest's /tmp. The guest's second
     # serial port is this terminal; its kernel talks only to the first, which goes to a log.
-    cp "$1" "$share/keycode.exe"
-    cp "$2" "$share/harness.exe"
     printf '%s\n' "${@:3}" >"$share/args"
     stty size 2>/dev/null >"$share/size" || true
     cat >"$share/run.sh" <<'GUEST'
@@ -82,8 +85,6 @@ GUEST
     exit $(($(cat "$share/rc" 2>/dev/null || echo 255) & 255))
     ;;
 cases)
-    cp "$1" "$share/keycode.exe"
-    cp "$2" "$share/harness.exe"
     cp "$3" "$share/cases.txt"
     [ -z "${4:-}" ] || cp -r "$4" "$share/examples"
     # wine_here.sh copies the case's files off the shared folder before Wine sees them.

@@ -26,21 +26,21 @@ prepare() { # the prefix, made once
 # turns the end of its input into Ctrl+D, which would reach the console as keys.
 # Usage: on_console SECONDS COMMAND REPORT
 on_console() {
-    local never
-    never=$(mktemp -u)
-    mkfifo "$never"
-    exec 3<>"$never"
-    rm -f "$never"
-    timeout "$1" script -qec "$2" /dev/null <&3 >"$console_out" 2>&1
-    local rc=$?
+    local scratch rc
+    scratch=$(mktemp -d)
+    mkfifo "$scratch/never"
+    exec 3<>"$scratch/never"
+    timeout "$1" script -qec "$2" /dev/null <&3 >"$scratch/console.out" 2>&1
+    rc=$?
     exec 3>&-
     if [ -f "$3" ]; then
         cat "$3"
     else
         echo "no report from the harness (status $rc); what it printed:"
-        tail -n 20 "$console_out"
+        tail -n 20 "$scratch/console.out"
         timeout 30 wineserver -k 2>/dev/null
     fi
+    rm -rf "$scratch"
     return $rc
 }
 
@@ -59,15 +59,12 @@ cases)
     cp "$cases" "$work/cases.txt"
     [ -z "$examples" ] || cp -r "$examples" "$work/examples"
     cd "$work"
-    console_out=$work/console.out
     on_console 900 'wine harness.exe keycode.exe report.txt cases.txt' report.txt
     ;;
 kit)
     prepare || exit 1
     # The kit as a Windows user runs it: run.cmd under cmd.exe, in the kit's own folder.
     cd "$1"
-    console_out=$(mktemp)
-    trap 'rm -f "$console_out"' EXIT
     on_console 1500 'wine cmd /c run.cmd' report.txt
     ;;
 start)
