@@ -4,13 +4,15 @@
 #include <string.h>
 #include <windows.h>
 
+#include "keys/banner.h"
+
 int main(int argc, char **argv)
 {
     const char *line = GetCommandLineA();
     int releases = strchr(line, '/') != NULL, ret = strchr(line, '*') != NULL;
     (void)argc, (void)argv;
     if (!ret)
-        printf("Displays keystroke events.  <Esc> to exit.  dorix.example/dorix  12/31/2019\r\n");
+        printf("%s", BANNER_LINE);
     for (;;) {
         INPUT_RECORD r;
         DWORD n;

@@ -7,7 +7,7 @@ install_packages() {
             missing+=("$package")
     done
     [ ${#missing[@]} = 0 ] && return 0
-    echo "Installing ${missing[*]}..."
+    echo "Installing ${missing[*]}..." >&2
     $sudo apt-get update -qq &&
         DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
             "${missing[@]}" >/dev/null
@@ -26,5 +26,6 @@ install_wine_packages() {
 
 sudo=
 [ "$(id -u)" = 0 ] || sudo=sudo
-BUILD_PACKAGES=(clang lld llvm cmake ninja-build g++ libgtest-dev libunicorn-dev
-    g++-mingw-w64-i686 tmux python3 python3-yaml)
+# What building keycode.exe and its launcher takes; the test layers need the rest as well.
+RUN_PACKAGES=(clang lld llvm cmake ninja-build)
+TEST_PACKAGES=(g++ libgtest-dev libunicorn-dev g++-mingw-w64-i686 tmux python3 python3-yaml)

@@ -7,7 +7,7 @@
 // Exactly the line's bytes, with no NUL after them: only the line is ever written.
 #define BANNER_LENGTH (sizeof BANNER_LINE - 1)
 
-#if defined(_WIN32)
+#if defined(BANNER_OFFSET)
 // In keycode.exe the banner is not part of the section, which has room for the code and the
 // import tables alone. After linking, place_banner.sh writes the line into the free tail of
 // the header block, which the loader maps read-only with the image; the build gives its

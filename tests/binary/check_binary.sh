@@ -5,11 +5,7 @@
 # Usage: check_binary.sh keycode.exe keycode.map max-bytes banner-offset
 set -u
 exe=$1 map=$2 max=$3 banner_at=$(($4))
-failed=0 passed=0
-check() { # name, then a command that must succeed
-    local name=$1; shift
-    if "$@"; then passed=$((passed + 1)); else echo "FAIL: $name"; failed=$((failed + 1)); fi
-}
+. "$(dirname "$0")/../support/checks.sh"
 headers=$(llvm-readobj --file-headers --sections "$exe")
 field() { sed -n "s/^ *$1: //p" <<<"$headers" | head -n 1; }
 is() { [ "$(field "$1")" = "$2" ] || { echo "  $1 is '$(field "$1")', want '$2'"; return 1; }; }
@@ -49,11 +45,9 @@ check "only instructions of the 386" bash -c '! grep -E "$1" <<<"$0"' "$listing"
 
 # The banner is written into the header block after linking: it must sit whole after the
 # section table, with zeros from its end to the end of the block, and the code must use it.
-banner=$'Displays keystroke events.  <Esc> to exit.  dorix.example/dorix  12/31/2019\r\n'
+expected_banner banner
 bytes() { dd if="$exe" bs=1 skip="$1" count="$2" status=none | od -An -v -tx1 | tr -d ' \n'; }
-u16() { od -An -tu2 --endian=little -j "$1" -N 2 "$exe" | tr -d ' '; }
-pe=$(u16 60)
-table_end=$((pe + 24 + $(u16 $((pe + 20))) + 40 * $(u16 $((pe + 6)))))
+table_end=$(section_table_end "$exe")
 banner_end=$((banner_at + ${#banner}))
 check "section table ($table_end) ends before the banner ($banner_at)" [ $table_end -le $banner_at ]
 check "banner at $banner_at in the header block" \
@@ -66,5 +60,4 @@ check "the code takes the banner from there" \
 size=$(stat -c %s "$exe")
 echo "keycode.exe: $size bytes ($code_length of code), limit $max"
 check "size at most $max bytes" [ "$size" -le "$max" ]
-echo "$passed passed, $failed failed"
-[ $failed = 0 ]
+finish

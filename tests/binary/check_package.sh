@@ -7,15 +7,11 @@ cmake --build "$build" --target package >/dev/null
 examples="examples/ examples/getkey.cmd examples/keyname.cmd examples/menu.cmd examples/yesno.cmd"
 declare -A want=(
     [keycode-$version-win32.zip]="LICENSE README.md $examples keycode.exe"
-    [keycode-$version-win32-tests.zip]="cases/ cases/display.cases cases/examples.cases cases/io.cases cases/return.cases $examples harness.exe keycode.exe run.cmd"
+    [keycode-$version-win32-tests.zip]="cases/ cases/display.cases cases/examples.cases cases/io.cases cases/return.cases $examples harness.exe keycode.exe run.cmd standin.exe"
 )
 unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"' EXIT
-failed=0 passed=0
-check() { # name, then a command that must succeed
-    local name=$1; shift
-    if "$@"; then passed=$((passed + 1)); else echo "FAIL: $name"; failed=$((failed + 1)); fi
-}
+. "$(dirname "$0")/../support/checks.sh"
 for zip in "${!want[@]}"; do
     listing=$(cd "$build" && cmake -E tar tf "$zip" | sort | tr '\n' ' ')
     check "$zip holds: $listing; it should hold: ${want[$zip]}" [ "$listing" = "${want[$zip]} " ]
@@ -27,5 +23,4 @@ for zip in "${!want[@]}"; do
 done
 check "the kit's run.cmd keeps its CRLF line ends" \
     grep -q $'\r$' "$unpacked/keycode-$version-win32-tests.zip/run.cmd"
-echo "$passed passed, $failed failed"
-[ $failed = 0 ]
+finish

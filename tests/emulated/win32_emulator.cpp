@@ -2,6 +2,7 @@
 
 #include <unicorn/unicorn.h>
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -47,6 +48,21 @@ void Write32(uc_engine *uc, uint32_t address, uint32_t value)
         uc_mem_write(uc, address, &value, 4);
 }
 
+// A call that breaks the services' contract ends the run with an error that names it, so
+// that a case which expects NO_KEY cannot pass because the console answered "failed".
+void Breach(uc_engine *uc, Machine &m, const std::string &call)
+{
+    m.run->error = "contract broken: " + call;
+    uc_emu_stop(uc);
+}
+
+std::string Hex(uint32_t value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%x", value);
+    return text;
+}
+
 // Called before the stub's "ret N": sets EAX as the service would and lets the stub return.
 void OnService(uc_engine *uc, uint64_t address, uint32_t, void *user)
 {
@@ -62,14 +78,17 @@ void OnService(uc_engine *uc, uint64_t address, uint32_t, void *user)
         break;
     case 1:
         ++m.run->getStdHandleCalls;
-        result = arg(0) == STD_INPUT_HANDLE    ? STDIN_HANDLE
-                 : arg(0) == STD_OUTPUT_HANDLE ? STDOUT_HANDLE
-                                               : 0xFFFFFFFF;
+        if (arg(0) != STD_INPUT_HANDLE && arg(0) != STD_OUTPUT_HANDLE)
+            return Breach(uc, m, "GetStdHandle(" + Hex(arg(0)) + ")");
+        result = arg(0) == STD_INPUT_HANDLE ? STDIN_HANDLE : STDOUT_HANDLE;
         break;
     case 2:
         ++m.run->readCalls;
+        if (arg(0) != STDIN_HANDLE || arg(2) != 1 || !arg(1) || !arg(3))
+            return Breach(uc, m, "ReadConsoleInputA(" + Hex(arg(0)) + ", " + Hex(arg(1)) + ", " +
+                                     std::to_string(arg(2)) + ", " + Hex(arg(3)) + ")");
         // A file, a pipe or NUL is not console input: the read fails at once.
-        if (arg(0) != STDIN_HANDLE || m.launch->stdinKind != CONSOLE_INPUT || arg(2) == 0)
+        if (m.launch->stdinKind != CONSOLE_INPUT)
             break;
         if (m.nextRecord == m.launch->records.size()) {
             m.run->waiting = true; // a real console would block here until the next record
@@ -82,7 +101,11 @@ void OnService(uc_engine *uc, uint64_t address, uint32_t, void *user)
         break;
     case 3: {
         ++m.run->writeCalls;
-        if (arg(0) != STDOUT_HANDLE || m.launch->stdoutKind != WRITABLE_OUTPUT || arg(4))
+        if (arg(0) != STDOUT_HANDLE || !arg(1) || !arg(3) || arg(4))
+            return Breach(uc, m, "WriteFile(" + Hex(arg(0)) + ", " + Hex(arg(1)) + ", " +
+                                     std::to_string(arg(2)) + ", " + Hex(arg(3)) + ", " +
+                                     Hex(arg(4)) + ")");
+        if (m.launch->stdoutKind != WRITABLE_OUTPUT)
             break;
         std::string bytes(arg(2), '\0');
         uc_mem_read(uc, arg(1), bytes.data(), bytes.size());
@@ -221,7 +244,7 @@ Win32Run RunWin32(const std::string &exePath, const Launch &launch)
             run.error = std::string(uc_strerror(err)) + " at " + std::to_string(eip);
         else if (eip == CALLER)
             run.error = "returned from the entry point instead of calling ExitProcess";
-        else if (!run.waiting && !run.exited)
+        else if (run.error.empty() && !run.waiting && !run.exited)
             run.error = "did not end within the instruction limit";
     }
     uc_close(uc);

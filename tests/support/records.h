@@ -1,6 +1,7 @@
 // Console input records for the tests, laid out as the console stores them.
 #pragma once
 
+#include "banner.h"
 #include "console/console.h"
 
 // Control-key state as the console reports it.
@@ -34,5 +35,4 @@ const INPUT_RECORD A_UP = Key('A', 'A', SHIFT, 0);
 const INPUT_RECORD ESC_DOWN = Key(0x1B, 0x1B, NUMLOCK);
 const INPUT_RECORD ESC_UP = Key(0x1B, 0x1B, 0, 0);
 
-const char BANNER[] =
-    "Displays keystroke events.  <Esc> to exit.  dorix.example/dorix  12/31/2019\r\n";
+const char BANNER[] = EXPECTED_BANNER;

@@ -1,9 +1,19 @@
 #include "fake_console.h"
 
+#include <gtest/gtest.h>
+
 FakeConsole fake;
 
-// Distinct handles, so a read on the output handle or a write on the input handle fails.
+// Distinct handles, so that a read on the output handle or a write on the input handle shows.
 static char inputObject, outputObject;
+
+// A call that breaks the services' contract fails the test, named, rather than answering
+// "failed" and letting a row that expects NO_KEY pass for the wrong reason.
+#define CONTRACT(call, holds)                                                                      \
+    if (!(holds)) {                                                                                \
+        ADD_FAILURE() << call << ": " #holds " does not hold";                                     \
+        return 0;                                                                                  \
+    }
 
 char *WINAPI GetCommandLineA()
 {
@@ -13,18 +23,23 @@ char *WINAPI GetCommandLineA()
 
 HANDLE WINAPI GetStdHandle(DWORD nStdHandle)
 {
-    if (nStdHandle == STD_INPUT_HANDLE)
-        return &inputObject;
-    return nStdHandle == STD_OUTPUT_HANDLE ? &outputObject : nullptr;
+    CONTRACT("GetStdHandle(" << static_cast<int>(nStdHandle) << ")",
+             nStdHandle == STD_INPUT_HANDLE || nStdHandle == STD_OUTPUT_HANDLE);
+    return nStdHandle == STD_INPUT_HANDLE ? &inputObject : &outputObject;
 }
 
 BOOL WINAPI ReadConsoleInputA(HANDLE hConsoleInput, INPUT_RECORD *lpBuffer, DWORD nLength,
                               DWORD *lpNumberOfEventsRead)
 {
+    const auto call = [&] {
+        return testing::Message() << "ReadConsoleInputA #" << fake.reads_done + 1 << " (length "
+                                  << nLength << ")";
+    };
+    CONTRACT(call(), hConsoleInput == &inputObject);
+    CONTRACT(call(), nLength == 1 && lpBuffer && lpNumberOfEventsRead);
+    CONTRACT(call() << " after the script's " << fake.reads.size() << " reads",
+             fake.reads_done < static_cast<int>(fake.reads.size()));
     *lpNumberOfEventsRead = 0;
-    if (hConsoleInput != &inputObject || nLength != 1 ||
-        fake.reads_done >= static_cast<int>(fake.reads.size()))
-        return 0;
     const ScriptedRead &read = fake.reads[fake.reads_done++];
     if (read.kind == ScriptedRead::FAIL)
         return 0;
@@ -38,7 +53,9 @@ BOOL WINAPI ReadConsoleInputA(HANDLE hConsoleInput, INPUT_RECORD *lpBuffer, DWOR
 BOOL WINAPI WriteFile(HANDLE hFile, const void *lpBuffer, DWORD nNumberOfBytesToWrite,
                       DWORD *lpNumberOfBytesWritten, void *lpOverlapped)
 {
-    if (++fake.writes_done == fake.failingWrite || hFile != &outputObject || lpOverlapped)
+    CONTRACT("WriteFile of " << nNumberOfBytesToWrite << " bytes",
+             hFile == &outputObject && lpBuffer && lpNumberOfBytesWritten && !lpOverlapped);
+    if (++fake.writes_done == fake.failingWrite)
         return 0;
     fake.output.append(static_cast<const char *>(lpBuffer), nNumberOfBytesToWrite);
     *lpNumberOfBytesWritten = nNumberOfBytesToWrite;

@@ -20,7 +20,7 @@ const ScriptedRead READ_STORES_NOTHING(ScriptedRead::EMPTY);
 
 struct FakeConsole {
     const char *commandLine = "keycode";
-    std::vector<ScriptedRead> reads; // once these run out, every read fails
+    std::vector<ScriptedRead> reads; // a read past these fails the test
     int failingWrite = 0;            // 1-based number of the write that fails, 0 for none
     // What the program did:
     std::string output;

@@ -1,12 +1,12 @@
-// Drives programs on a real console, Wine's or Windows' own: for each case it empties the
-// console's input buffer, puts the case's key records into it with WriteConsoleInputA, starts
-// the program on that console with its standard output on a pipe, and compares the bytes it
-// wrote and its full 32-bit exit status with the case's. Built with mingw-w64.
+// Drives programs on a real console, Wine's or Windows' own: for each row of the case tables
+// it empties the console's input buffer, puts the row's key records into it with
+// WriteConsoleInputA, starts the program on that console with its standard output on a pipe,
+// and compares the bytes it wrote and its full 32-bit exit status with the row's. A table with
+// a row it cannot read stops the run before any row is run. Built with mingw-w64.
 // Usage: harness.exe KEYCODE.EXE REPORT-FILE CASES-FILE...
-//        harness.exe --run KEYCODE.EXE [ARGUMENT...]
-// The second form starts keycode on this console, as a person would, and tells its full
-// status, which a shell would cut to its low byte.
 #include <windows.h>
+
+#include "case_table.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -16,8 +16,6 @@
 
 namespace {
 
-const char BANNER[] =
-    "Displays keystroke events.  <Esc> to exit.  dorix.example/dorix  12/31/2019\r\n";
 const DWORD CASE_TIMEOUT_MS = 60000; // an emulated machine under load is slow
 // "keycode+thread" rows: a second thread sleeps in the program's process for longer than any
 // case may take, as loader, console-host or injected threads do; the program must still end
@@ -25,56 +23,25 @@ const DWORD CASE_TIMEOUT_MS = 60000; // an emulated machine under load is slow
 const DWORD SECOND_THREAD_SLEEP_MS = 10 * CASE_TIMEOUT_MS;
 const DWORD SECOND_THREAD_BOUND_MS = 15000;
 
-// "k+41:41:30" a press of virtual key 0x41, character 0x41, control state 0x30 (hex);
-// "k-..." a release; a "*N" suffix sets the repeat count. "m", "f", "u", "w": a mouse, focus,
-// menu or buffer-size record.
-bool ParseRecord(const std::string &token, INPUT_RECORD &record)
+INPUT_RECORD ToInputRecord(const CaseRecord &row)
 {
+    INPUT_RECORD record;
     ZeroMemory(&record, sizeof record);
-    switch (token[0]) {
-    case 'm': record.EventType = MOUSE_EVENT; return true;
-    case 'f': record.EventType = FOCUS_EVENT; return true;
-    case 'u': record.EventType = MENU_EVENT; return true;
-    case 'w': record.EventType = WINDOW_BUFFER_SIZE_EVENT; return true;
-    case 'k': break;
-    default: return false;
+    switch (row.kind) {
+    case 'm': record.EventType = MOUSE_EVENT; return record;
+    case 'f': record.EventType = FOCUS_EVENT; return record;
+    case 'u': record.EventType = MENU_EVENT; return record;
+    case 'w': record.EventType = WINDOW_BUFFER_SIZE_EVENT; return record;
     }
-    unsigned vk = 0, ch = 0, state = 0, repeat = 1;
-    if (token.size() < 2 || std::sscanf(token.c_str() + 2, "%x:%x:%x*%u", &vk, &ch, &state,
-                                        &repeat) < 3)
-        return false;
     record.EventType = KEY_EVENT;
     KEY_EVENT_RECORD &key = record.Event.KeyEvent;
-    key.bKeyDown = token[1] == '+';
-    key.wRepeatCount = static_cast<WORD>(repeat);
-    key.wVirtualKeyCode = static_cast<WORD>(vk);
+    key.bKeyDown = row.down;
+    key.wRepeatCount = static_cast<WORD>(row.repeat);
+    key.wVirtualKeyCode = static_cast<WORD>(row.vk);
     key.wVirtualScanCode = 0x1E; // keycode never looks at it
-    key.uChar.AsciiChar = static_cast<CHAR>(ch);
-    key.dwControlKeyState = state;
-    return true;
-}
-
-// "{banner}" stands for the banner line; \r, \n, \\ and \xHH as in C.
-std::string Unescape(const std::string &text)
-{
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text.compare(i, 8, "{banner}") == 0) {
-            out += BANNER;
-            i += 7;
-        } else if (text[i] == '\\' && i + 1 < text.size()) {
-            const char c = text[++i];
-            if (c == 'x' && i + 2 < text.size()) {
-                out += static_cast<char>(std::strtoul(text.substr(i + 1, 2).c_str(), 0, 16));
-                i += 2;
-            } else {
-                out += c == 'r' ? '\r' : c == 'n' ? '\n' : c;
-            }
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
+    key.uChar.AsciiChar = static_cast<CHAR>(row.ch);
+    key.dwControlKeyState = row.state;
+    return record;
 }
 
 // A path with every path separator written as the one given.
@@ -127,19 +94,23 @@ HANDLE Inheritable(HANDLE handle)
 
 struct Outcome {
     std::string output;
+    bool outputCut = false; // the program wrote more than is kept
     DWORD status = 0;
+    std::string started;    // empty, or why the program could not be started
     bool timedOut = false;
-    bool queued = false;  // every record reached the console's input buffer
-    bool injected = true; // the second thread, where asked for, was started
+    DWORD queued = 0;       // records that reached the console's input buffer
+    bool injected = true;   // the second thread, where asked for, was started
     DWORD milliseconds = 0;
 };
 
-bool Queue(HANDLE conin, const std::vector<INPUT_RECORD> &records)
+const size_t OUTPUT_KEPT = 1 << 20;
+
+DWORD Queue(HANDLE conin, const std::vector<INPUT_RECORD> &records)
 {
     DWORD written = 0;
     if (!records.empty())
         WriteConsoleInputA(conin, &records[0], static_cast<DWORD>(records.size()), &written);
-    return written == records.size();
+    return written;
 }
 
 // Starts kernel32's Sleep as a thread of the process; kernel32 lies at the same address in
@@ -157,71 +128,50 @@ bool StartSleepingThread(HANDLE process)
     return true;
 }
 
-// Runs one command line on this console with the given standard handles. The records are
-// queued before the start, or, with a second thread, once that thread is in the process.
-Outcome Run(const char *application, std::string commandLine, const std::string &stdinKind,
-            const std::string &stdoutKind, HANDLE conin, const std::vector<INPUT_RECORD> &records,
-            bool secondThread)
+std::string ScratchFile()
 {
-    Outcome outcome;
-    if (!secondThread)
-        outcome.queued = Queue(conin, records);
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, 0, TRUE};
-    HANDLE in = INVALID_HANDLE_VALUE, pipeRead = 0, pipeWrite = 0, out = 0;
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    const std::string file = std::string(temp) + "keycode-harness.txt";
-    if (stdinKind == "console") {
-        in = conin;
-    } else if (stdinKind == "file") {
-        in = ReadOnlyFile(file, &inherit);
-    } else if (stdinKind == "pipe") {
+    return std::string(temp) + "keycode-harness.txt";
+}
+
+// The row's standard input: the console, or one that is not a console. The table reader has
+// let through only these four kinds.
+HANDLE OpenStdin(const std::string &kind, HANDLE conin, SECURITY_ATTRIBUTES *inherit)
+{
+    HANDLE in = INVALID_HANDLE_VALUE;
+    if (kind == "console")
+        return conin;
+    if (kind == "file")
+        return ReadOnlyFile(ScratchFile(), inherit);
+    if (kind == "pipe") {
         HANDLE writer;
-        CreatePipe(&in, &writer, &inherit, 0);
+        CreatePipe(&in, &writer, inherit, 0);
         DWORD n;
         WriteFile(writer, "Q", 1, &n, 0);
         CloseHandle(writer);
-    } else {
-        in = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                         OPEN_EXISTING, 0, 0);
+        return in;
     }
-    CreatePipe(&pipeRead, &pipeWrite, 0, 0);
-    if (stdoutKind == "pipe") {
-        out = Inheritable(pipeWrite);
-    } else {
-        out = ReadOnlyFile(file, &inherit);
-    }
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = in;
-    startup.hStdOutput = out;
-    startup.hStdError = out;
-    PROCESS_INFORMATION process;
-    if (!CreateProcessA(application, &commandLine[0], 0, 0, TRUE, CREATE_SUSPENDED, 0, 0,
-                        &startup, &process)) {
-        outcome.output = "(could not start)";
-        return outcome;
-    }
-    // In a job, so that a timeout ends the programs a batch file started as well: one left
-    // waiting in a read would take the next case's records.
-    HANDLE job = CreateJobObjectA(0, 0);
-    AssignProcessToJobObject(job, process.hProcess);
-    ResumeThread(process.hThread);
+    return CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, inherit,
+                       OPEN_EXISTING, 0, 0);
+}
+
+// Reads what the program writes until it ends, or until the row's time is up, whichever
+// comes first, even while it keeps writing; then ends the whole job.
+void Collect(HANDLE pipe, const PROCESS_INFORMATION &process, HANDLE job, Outcome &outcome)
+{
     const DWORD start = GetTickCount();
-    if (secondThread) {
-        // Once the program is up and waiting: the loader has mapped kernel32 by then.
-        Sleep(1000);
-        outcome.injected = StartSleepingThread(process.hProcess);
-        outcome.queued = Queue(conin, records);
-    }
-    CloseHandle(pipeWrite); // so that the pipe ends when the program does
+    static char buffer[4096];
     for (bool ended = false;;) {
         DWORD available = 0, got = 0;
-        static char buffer[4096];
-        while (PeekNamedPipe(pipeRead, 0, 0, 0, &available, 0) && available &&
-               ReadFile(pipeRead, buffer, sizeof buffer, &got, 0) && got)
-            outcome.output.append(buffer, got);
+        while (GetTickCount() - start <= CASE_TIMEOUT_MS &&
+               PeekNamedPipe(pipe, 0, 0, 0, &available, 0) && available &&
+               ReadFile(pipe, buffer, sizeof buffer, &got, 0) && got) {
+            if (outcome.output.size() < OUTPUT_KEPT)
+                outcome.output.append(buffer, got);
+            else
+                outcome.outputCut = true;
+        }
         if (ended)
             break;
         ended = WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0;
@@ -235,27 +185,63 @@ Outcome Run(const char *application, std::string commandLine, const std::string 
     }
     outcome.milliseconds = GetTickCount() - start;
     GetExitCodeProcess(process.hProcess, &outcome.status);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    CloseHandle(job);
+}
+
+// Runs one row on this console. The records are queued before the start, or, with a second
+// thread, once that thread is in the process.
+Outcome Run(const CaseRow &row, const std::string &keycodePath, HANDLE conin)
+{
+    Outcome outcome;
+    std::vector<INPUT_RECORD> records;
+    for (const CaseRecord &record : row.records)
+        records.push_back(ToInputRecord(record));
+    const bool secondThread = row.program == "keycode+thread";
+    if (!secondThread)
+        outcome.queued = Queue(conin, records);
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, 0, TRUE};
+    HANDLE in = OpenStdin(row.stdinKind, conin, &inherit), pipeRead = 0, pipeWrite = 0;
+    CreatePipe(&pipeRead, &pipeWrite, 0, 0);
+    HANDLE out = row.stdoutKind == "pipe" ? Inheritable(pipeWrite) : ReadOnlyFile(ScratchFile(), &inherit);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = in;
+    startup.hStdOutput = out;
+    startup.hStdError = out;
+    std::string commandLine = WithOwnPath(row.commandLine, keycodePath);
+    PROCESS_INFORMATION process;
+    if (CreateProcessA(row.program == "cmd" ? 0 : keycodePath.c_str(), &commandLine[0], 0, 0, TRUE,
+                       CREATE_SUSPENDED, 0, 0, &startup, &process)) {
+        // In a job, so that a timeout ends the programs a batch file started as well: one left
+        // waiting in a read would take the next row's records.
+        HANDLE job = CreateJobObjectA(0, 0);
+        AssignProcessToJobObject(job, process.hProcess);
+        ResumeThread(process.hThread);
+        if (secondThread) {
+            // Once the program is up and waiting: the loader has mapped kernel32 by then.
+            Sleep(1000);
+            outcome.injected = StartSleepingThread(process.hProcess);
+            outcome.queued = Queue(conin, records);
+        }
+        CloseHandle(pipeWrite); // so that the pipe ends when the program does
+        pipeWrite = 0;
+        Collect(pipeRead, process, job, outcome);
+        if (secondThread)
+            outcome.milliseconds += 1000;
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        CloseHandle(job);
+    } else {
+        outcome.started = "could not be started (error " + std::to_string(GetLastError()) + ")";
+    }
     CloseHandle(pipeRead);
-    if (out != pipeWrite)
+    if (pipeWrite)
+        CloseHandle(pipeWrite);
+    if (row.stdoutKind != "pipe")
         CloseHandle(out);
     if (in != conin)
         CloseHandle(in);
     return outcome;
-}
-
-std::vector<std::string> Split(const std::string &line, char by)
-{
-    std::vector<std::string> fields(1);
-    for (char c : line) {
-        if (c == by)
-            fields.push_back(std::string());
-        else
-            fields.back() += c;
-    }
-    return fields;
 }
 
 FILE *report = 0;
@@ -290,189 +276,135 @@ std::string FullPath(const char *path)
     return length && length < MAX_PATH ? full : path;
 }
 
-// keycode's exit status as keycode itself means it.
-std::string DescribeStatus(DWORD status)
+// Every row of every table, or the tables' faults: a row that cannot be read would test
+// something else than it says.
+bool ReadTables(int count, char **paths, std::vector<CaseRow> &rows)
 {
-    static const char *const FLAGS[] = {"RightAlt", "LeftAlt",    "RightCtrl", "LeftCtrl", "Shift",
-                                        "NumLock",  "ScrollLock", "CapsLock",  "Enhanced"};
-    char text[160];
-    if (status == 0)
-        return "0 (Esc)";
-    if (status == 0xFFFFFFFF)
-        return "-1 (no key: the console could not be read, or the output not written)";
-    if (status == 0xC000013A)
-        return "0xc000013a (ended by Ctrl+C)";
-    if (status >> 26) {
-        std::snprintf(text, sizeof text, "0x%08lx", static_cast<unsigned long>(status));
-        return text;
+    std::vector<std::string> errors;
+    for (int i = 0; i < count; ++i) {
+        std::string text;
+        if (FILE *file = std::fopen(paths[i], "rb")) {
+            static char chunk[4096]; // off the stack: large frames need stack probes
+            for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
+                text.append(chunk, n);
+            std::fclose(file);
+        } else {
+            errors.push_back(std::string("no case table ") + paths[i]);
+            continue;
+        }
+        std::string name = paths[i];
+        const size_t slash = name.find_last_of("/\\");
+        ReadCaseTable(slash == std::string::npos ? name : name.substr(slash + 1), text, rows, errors);
     }
-    const unsigned ch = status >> 8 & 0xFF;
-    char character[24];
-    if (ch >= 0x20 && ch < 0x7F)
-        std::snprintf(character, sizeof character, "character '%c'", ch);
-    else if (ch)
-        std::snprintf(character, sizeof character, "character 0x%02x", ch);
-    else
-        std::snprintf(character, sizeof character, "no character");
-    std::snprintf(text, sizeof text, "0x%08lx (key %s, %s, virtual-key 0x%02lx",
-                  static_cast<unsigned long>(status), status & 0x02000000 ? "down" : "up",
-                  character, static_cast<unsigned long>(status & 0xFF));
-    std::string described = text;
-    for (unsigned bit = 0; bit < 9; ++bit)
-        if (status >> (16 + bit) & 1)
-            described += std::string(", ") + FLAGS[bit];
-    return described + ")";
+    for (const std::string &error : errors)
+        Say("FAIL %s\n", error.c_str());
+    if (!errors.empty())
+        Say("0 passed, %u failed: the tables must be mended before any row runs\n",
+            static_cast<unsigned>(errors.size()));
+    return errors.empty();
 }
 
-// Ctrl+C reaches every process on the console: this one outlives keycode to tell its status.
-BOOL WINAPI OutliveCtrlC(DWORD)
+// This process's console, or one made for it when it was started without one (a service, a
+// CI runner). INVALID_HANDLE_VALUE when there is none to be had.
+HANDLE FindConsole()
 {
-    return TRUE;
+    HANDLE conin = OpenConsole("CONIN$");
+    DWORD mode = 0;
+    if (conin != INVALID_HANDLE_VALUE && GetConsoleMode(conin, &mode))
+        return conin;
+    if (conin != INVALID_HANDLE_VALUE)
+        CloseHandle(conin);
+    FreeConsole();
+    if (AllocConsole())
+        conin = OpenConsole("CONIN$");
+    Say("no console here: made one for the cases\n");
+    if (conin != INVALID_HANDLE_VALUE && GetConsoleMode(conin, &mode))
+        return conin;
+    Say("no console to drive (error %lu)\n0 passed, 1 failed\n",
+        static_cast<unsigned long>(GetLastError()));
+    return INVALID_HANDLE_VALUE;
 }
 
-// --run: keycode on this console with the given arguments, its full status told after.
-int RunKeycode(int argc, char **argv)
+// Under Wine a program killed in its read leaves the read pending, and it takes the next
+// record written; Windows drops it. A spare record tells which this console does.
+const char *AfterKill(HANDLE conin)
 {
-    const std::string path = Separated(FullPath(argv[2]), '\\'); // a '/' would show releases
-    std::string line = "\"" + path + "\"";
-    for (int i = 3; i < argc; ++i) {
-        const std::string argument = argv[i];
-        const bool quote = argument.empty() || argument.find(' ') != std::string::npos;
-        line += quote ? " \"" + argument + "\"" : " " + argument;
+    INPUT_RECORD spare = {};
+    spare.EventType = FOCUS_EVENT;
+    DWORD written = 0, left = 0;
+    WriteConsoleInputA(conin, &spare, 1, &written);
+    Sleep(200);
+    GetNumberOfConsoleInputEvents(conin, &left);
+    return left ? "after the kill no read was left pending"
+                : "after the kill a pending read took a spare record";
+}
+
+// One row: run, then one line "ok NAME", or "FAIL NAME" with every reason and what was
+// wanted and got.
+bool Check(const CaseRow &row, const std::string &keycodePath, HANDLE conin)
+{
+    FlushConsoleInputBuffer(conin);
+    const Outcome got = Run(row, keycodePath, conin);
+    std::vector<std::string> why;
+    if (!got.started.empty())
+        why.push_back(row.program + " " + got.started);
+    if (got.timedOut)
+        why.push_back("timed out after " + std::to_string(CASE_TIMEOUT_MS / 1000) + " s, " +
+                      AfterKill(conin));
+    if (got.queued != row.records.size())
+        why.push_back(std::to_string(got.queued) + " of " + std::to_string(row.records.size()) +
+                      " records queued");
+    if (!got.injected)
+        why.push_back("no second thread");
+    if (row.program == "keycode+thread" && got.milliseconds > SECOND_THREAD_BOUND_MS)
+        why.push_back("with a second thread it took more than " +
+                      std::to_string(SECOND_THREAD_BOUND_MS) + " ms");
+    if (got.status != row.status)
+        why.push_back("status differs");
+    if (got.output != row.output)
+        why.push_back(got.outputCut ? "output differs (more than 1 MiB written)" : "output differs");
+    if (why.empty()) {
+        Say("ok   %s\n", row.name.c_str());
+        return true;
     }
-    // A handler routine, unlike ignoring Ctrl+C outright, is not inherited by keycode.
-    SetConsoleCtrlHandler(OutliveCtrlC, TRUE);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process;
-    if (!CreateProcessA(0, &line[0], 0, 0, TRUE, 0, 0, 0, &startup, &process)) {
-        std::printf("could not start %s\n", path.c_str());
-        return 255;
-    }
-    // A look at the input buffer makes Wine's terminal console take keys raw, into the buffer,
-    // rather than leave the terminal to echo them until keycode's first read: from here on
-    // keys typed wait there for keycode.
-    INPUT_RECORD record;
-    DWORD seen = 0;
-    PeekConsoleInputA(GetStdHandle(STD_INPUT_HANDLE), &record, 1, &seen);
-    if (line.find('*') != std::string::npos) {
-        std::printf("waiting for a key press\n");
-        std::fflush(stdout);
-    }
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD status = 0;
-    GetExitCodeProcess(process.hProcess, &status);
-    std::printf("\nkeycode ended with status %s\n", DescribeStatus(status).c_str());
-    return static_cast<int>(status);
+    std::string reasons;
+    for (const std::string &reason : why)
+        reasons += (reasons.empty() ? "" : "; ") + reason;
+    Say("FAIL %s (%s)\n  why:  %s\n  want status %08lx, output \"%s\"\n"
+        "  got  status %08lx, output \"%s\", after %lu ms\n",
+        row.name.c_str(), row.where.c_str(), reasons.c_str(), row.status,
+        Escape(row.output).c_str(), static_cast<unsigned long>(got.status),
+        Escape(got.output.substr(0, 4096)).c_str(), static_cast<unsigned long>(got.milliseconds));
+    return false;
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (argc >= 3 && std::string(argv[1]) == "--run")
-        return RunKeycode(argc, argv);
     if (argc < 4) {
-        std::fprintf(stderr, "usage: harness KEYCODE.EXE REPORT CASES...\n"
-                             "       harness --run KEYCODE.EXE [ARGUMENT...]\n");
+        std::fprintf(stderr, "usage: harness KEYCODE.EXE REPORT CASES...\n");
         return 2;
     }
     report = std::fopen(argv[2], "w");
-    const std::string keycodePath = FullPath(argv[1]);
-    HANDLE conin = OpenConsole("CONIN$");
-    DWORD mode = 0, outMode = 0;
-    if (conin == INVALID_HANDLE_VALUE || !GetConsoleMode(conin, &mode)) {
-        // Started by a service or a CI runner: the cases need a console of their own.
-        if (conin != INVALID_HANDLE_VALUE)
-            CloseHandle(conin);
-        FreeConsole();
-        if (AllocConsole())
-            conin = OpenConsole("CONIN$");
-        Say("no console here: made one for the cases\n");
-        if (conin == INVALID_HANDLE_VALUE || !GetConsoleMode(conin, &mode)) {
-            Say("no console to drive (error %lu)\n0 passed, 1 failed\n",
-                static_cast<unsigned long>(GetLastError()));
-            return 1;
-        }
-    }
+    std::vector<CaseRow> rows;
+    if (!ReadTables(argc - 3, argv + 3, rows))
+        return 1;
+    const HANDLE conin = FindConsole();
+    if (conin == INVALID_HANDLE_VALUE)
+        return 1;
     HANDLE conout = OpenConsole("CONOUT$");
+    DWORD mode = 0, outMode = 0;
+    GetConsoleMode(conin, &mode);
     GetConsoleMode(conout, &outMode);
     // A record with character 0x03 would otherwise raise Ctrl+C in every process here.
     SetConsoleMode(conin, mode & ~ENABLE_PROCESSED_INPUT);
 
-    // Every table's rows, in order; one report for them all.
+    const std::string keycodePath = FullPath(argv[1]);
     int passed = 0, failed = 0;
-    std::vector<std::string> rows;
-    for (int table = 3; table < argc; ++table) {
-        FILE *cases = std::fopen(argv[table], "rb");
-        if (!cases) {
-            Say("FAIL no case table %s\n", argv[table]);
-            ++failed;
-            continue;
-        }
-        static char text[4096]; // off the stack: large frames need stack probes
-        while (std::fgets(text, sizeof text, cases)) {
-            std::string line = text;
-            while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-                line.pop_back();
-            if (!line.empty() && line[0] != '#')
-                rows.push_back(line);
-        }
-        std::fclose(cases);
-    }
-    for (const std::string &line : rows) {
-        // name | program | command line | stdin | stdout | records | output | status
-        const std::vector<std::string> f = Split(line, '|');
-        if (f.size() != 8) {
-            Say("FAIL malformed row: %s\n", line.c_str());
-            ++failed;
-            continue;
-        }
-        std::vector<INPUT_RECORD> records;
-        bool parsed = true;
-        for (const std::string &token : Split(f[5], ' '))
-            if (!token.empty()) {
-                INPUT_RECORD record;
-                parsed = parsed && ParseRecord(token, record);
-                records.push_back(record);
-            }
-        FlushConsoleInputBuffer(conin);
-        const bool secondThread = f[1] == "keycode+thread";
-        const bool keycode = f[1] == "keycode" || secondThread;
-        const Outcome got = Run(keycode ? keycodePath.c_str() : 0, WithOwnPath(f[2], keycodePath),
-                                f[3], f[4], conin, records, secondThread);
-        const bool prompt = !secondThread || got.milliseconds <= SECOND_THREAD_BOUND_MS;
-        const std::string expected = Unescape(f[6]);
-        const DWORD status = static_cast<DWORD>(std::strtoul(f[7].c_str(), 0, 16));
-        // Under Wine a program killed in its read leaves the read pending, and it takes the
-        // next record written; Windows drops it. A spare record tells which this console does.
-        const char *afterKill = "";
-        if (got.timedOut) {
-            INPUT_RECORD spare = {};
-            spare.EventType = FOCUS_EVENT;
-            DWORD spareWritten = 0, left = 0;
-            WriteConsoleInputA(conin, &spare, 1, &spareWritten);
-            Sleep(200);
-            GetNumberOfConsoleInputEvents(conin, &left);
-            afterKill = left ? " (after the kill no read was left pending)"
-                             : " (after the kill a pending read took a spare record)";
-        }
-        if (parsed && got.queued && got.injected && prompt && !got.timedOut &&
-            got.output == expected && got.status == status) {
-            Say("ok   %s\n", f[0].c_str());
-            ++passed;
-        } else {
-            Say("FAIL %s\n  want status %08lx, output \"%s\"\n  got  status %08lx%s%s, "
-                "output \"%s\"%s%s, after %lu ms\n",
-                f[0].c_str(), static_cast<unsigned long>(status), Escape(expected).c_str(),
-                static_cast<unsigned long>(got.status), got.timedOut ? " (timed out)" : "",
-                afterKill, Escape(got.output).c_str(),
-                parsed && got.queued ? "" : " (records not all queued)",
-                got.injected ? "" : " (no second thread)",
-                static_cast<unsigned long>(got.milliseconds));
-            ++failed;
-        }
-    }
+    for (const CaseRow &row : rows)
+        ++(Check(row, keycodePath, conin) ? passed : failed);
+
     // The console as it was found: a person's window goes on being used after the run.
     FlushConsoleInputBuffer(conin);
     SetConsoleMode(conin, mode);

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Runs a file of harness cases, the test kit, or keycode itself, under Wine on the machine
-# this script is on: this machine when its kernel runs 32-bit programs, or the test guest
+# this script is on: this machine when its kernel runs 32-bit programs, or the guest
 # (wine.sh decides).
 # Usage: wine_here.sh PREFIX prepare
-#        wine_here.sh PREFIX cases KEYCODE.EXE HARNESS.EXE CASES [EXAMPLES-DIR]
+#        wine_here.sh PREFIX cases KEYCODE.EXE HARNESS.EXE CASES EXAMPLES-DIR STANDIN.EXE
 #        wine_here.sh PREFIX kit KIT-DIR
-#        wine_here.sh PREFIX start KEYCODE.EXE HARNESS.EXE [ARGUMENTS...]
+#        wine_here.sh PREFIX start KEYCODE.EXE LAUNCHER.EXE [ARGUMENTS...]
 set -uo pipefail
 export WINEPREFIX=$1 WINEARCH=win32 WINEDEBUG=-all
 what=$2
@@ -13,7 +13,7 @@ shift 2
 
 prepare() { # the prefix, made once
     [ -f "$WINEPREFIX/system.reg" ] && return 0
-    echo "Preparing Wine in $WINEPREFIX (once)..."
+    echo "Preparing Wine in $WINEPREFIX (once)..." >&2
     if ! timeout 600 wineboot -i >/dev/null 2>&1 || ! timeout 120 wineserver -w; then
         rm -rf "$WINEPREFIX"
         echo "Wine could not prepare its prefix on this machine." >&2
@@ -50,16 +50,18 @@ prepare)
     ;;
 cases)
     prepare || exit 1
-    exe=$1 harness=$2 cases=$3 examples=${4:-}
+    exe=$1 harness=$2 cases=$3 examples=$4 standin=$5
     work=$(mktemp -d)
     trap 'rm -rf "$work"' EXIT
-    # keycode.exe one folder above the examples, as in the release zip.
+    # keycode.exe one folder above the examples, as in the release zip; the table under its
+    # own name, which the harness's messages give.
     cp "$exe" "$work/keycode.exe"
     cp "$harness" "$work/harness.exe"
-    cp "$cases" "$work/cases.txt"
-    [ -z "$examples" ] || cp -r "$examples" "$work/examples"
+    cp "$standin" "$work/standin.exe"
+    cp "$cases" "$work/"
+    cp -r "$examples" "$work/examples"
     cd "$work"
-    on_console 900 'wine harness.exe keycode.exe report.txt cases.txt' report.txt
+    on_console 900 "wine harness.exe keycode.exe report.txt $(basename "$cases")" report.txt
     ;;
 kit)
     prepare || exit 1
@@ -69,11 +71,11 @@ kit)
     ;;
 start)
     prepare || exit 1
-    # The harness starts keycode on this console and tells its full 32-bit status; wine
-    # itself hands on only the low byte.
-    exe=$1 harness=$2
+    # The launcher starts keycode on this console and tells its full 32-bit status on
+    # standard error; wine itself hands on only the low byte.
+    exe=$1 launcher=$2
     shift 2
-    wine "$harness" --run "$exe" "$@" 2>/dev/null
+    wine "$launcher" "$exe" "$@"
     ;;
 *)
     echo "usage: wine_here.sh PREFIX prepare|cases|kit|start ..." >&2

@@ -1,0 +1,134 @@
+// launcher.exe: starts keycode on this console with the given arguments and, when it ends,
+// tells its whole exit status in words on standard error; its own status is keycode's.
+// scripts/run starts keycode through it, because Wine hands a Unix shell only the low byte.
+// Usage: launcher.exe KEYCODE.EXE [ARGUMENT...]
+#include "console/console.h"
+#include "status_words.h"
+
+namespace {
+
+const DWORD STD_ERROR_HANDLE = static_cast<DWORD>(-12);
+const DWORD INFINITE = 0xFFFFFFFF;
+const DWORD PATH_SIZE = 1024;
+
+struct STARTUPINFOA {
+    DWORD cb;
+    char *lpReserved, *lpDesktop, *lpTitle;
+    DWORD dwX, dwY, dwXSize, dwYSize, dwXCountChars, dwYCountChars, dwFillAttribute, dwFlags;
+    WORD wShowWindow, cbReserved2;
+    void *lpReserved2;
+    HANDLE hStdInput, hStdOutput, hStdError;
+};
+static_assert(sizeof(STARTUPINFOA) == 68, "STARTUPINFOA size");
+
+struct PROCESS_INFORMATION {
+    HANDLE hProcess, hThread;
+    DWORD dwProcessId, dwThreadId;
+};
+
+} // namespace
+
+CONSOLE_API DWORD WINAPI GetFullPathNameA(const char *lpFileName, DWORD nBufferLength,
+                                          char *lpBuffer, char **lpFilePart);
+CONSOLE_API BOOL WINAPI CreateProcessA(const char *lpApplicationName, char *lpCommandLine,
+                                       void *lpProcessAttributes, void *lpThreadAttributes,
+                                       BOOL bInheritHandles, DWORD dwCreationFlags,
+                                       void *lpEnvironment, const char *lpCurrentDirectory,
+                                       STARTUPINFOA *lpStartupInfo,
+                                       PROCESS_INFORMATION *lpProcessInformation);
+CONSOLE_API DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
+CONSOLE_API BOOL WINAPI GetExitCodeProcess(HANDLE hProcess, DWORD *lpExitCode);
+CONSOLE_API BOOL WINAPI SetConsoleCtrlHandler(BOOL(WINAPI *HandlerRoutine)(DWORD), BOOL Add);
+CONSOLE_API BOOL WINAPI PeekConsoleInputA(HANDLE hConsoleInput, INPUT_RECORD *lpBuffer,
+                                          DWORD nLength, DWORD *lpNumberOfEventsRead);
+
+namespace {
+
+void Say(const char *text)
+{
+    DWORD length = 0, written;
+    while (text[length])
+        ++length;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), text, length, &written, nullptr);
+}
+
+// Past one argument as Windows splits a command line (quotes keep blanks in), and the blanks
+// after it.
+const char *SkipArgument(const char *at)
+{
+    for (bool quoted = false; *at && (quoted || (*at != ' ' && *at != '\t')); ++at)
+        if (*at == '"')
+            quoted = !quoted;
+    while (*at == ' ' || *at == '\t')
+        ++at;
+    return at;
+}
+
+char *Copy(char *to, const char *from, const char *end)
+{
+    while (from != end && *from)
+        *to++ = *from++;
+    *to = 0;
+    return to;
+}
+
+// Ctrl+C reaches every process on the console: this one outlives keycode to tell its status.
+// A handler, unlike ignoring Ctrl+C outright, is not inherited by keycode.
+BOOL WINAPI OutliveCtrlC(DWORD)
+{
+    return 1;
+}
+
+} // namespace
+
+extern "C" [[noreturn]] void LauncherEntry()
+{
+    static char given[PATH_SIZE], path[PATH_SIZE], line[2 * PATH_SIZE + 32768];
+    static char words[STATUS_WORDS_SIZE];
+    const char *program = SkipArgument(GetCommandLineA());
+    const char *arguments = SkipArgument(program);
+    char *at = given;
+    for (const char *c = program; c != arguments && *c != ' ' && *c != '\t'; ++c)
+        if (*c != '"')
+            *at++ = *c;
+    *at = 0;
+    // keycode by its full path with backslashes: a '/' in it would show releases.
+    if (!GetFullPathNameA(given, PATH_SIZE, path, nullptr))
+        Copy(path, given, nullptr);
+    bool returnMode = false;
+    for (char *c = path; *c; ++c)
+        if (*c == '/')
+            *c = '\\';
+    for (const char *c = arguments; *c; ++c)
+        returnMode = returnMode || *c == '*';
+    at = Copy(Copy(Copy(line, "\"", nullptr), path, nullptr), "\" ", nullptr);
+    Copy(at, arguments, nullptr);
+
+    SetConsoleCtrlHandler(OutliveCtrlC, 1);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(nullptr, line, nullptr, nullptr, 1, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        Say("launcher: could not start ");
+        Say(path);
+        Say("\n");
+        ExitProcess(255);
+    }
+    // A look at the input buffer makes Wine's terminal console take keys raw, into the buffer,
+    // rather than leave the terminal to echo them until keycode's first read; it also tells
+    // whether a key can come at all.
+    INPUT_RECORD record;
+    DWORD seen = 0;
+    if (PeekConsoleInputA(GetStdHandle(STD_INPUT_HANDLE), &record, 1, &seen) && returnMode)
+        Say("waiting for a key press\n");
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD status = 0;
+    GetExitCodeProcess(process.hProcess, &status);
+    DescribeStatus(status, returnMode, words);
+    // In display mode keycode's codes end without a line break.
+    Say(returnMode ? "keycode ended with status " : "\nkeycode ended with status ");
+    Say(words);
+    Say("\n");
+    ExitProcess(status);
+}

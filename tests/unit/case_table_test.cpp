@@ -1,0 +1,73 @@
+// The case tables as the harness reads them: every table that ships reads cleanly, and a
+// misspelt field stops the run with a message that names it, instead of testing something else.
+#include "case_table.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+std::vector<std::string> Errors(const std::string &text, std::vector<CaseRow> *rows = nullptr)
+{
+    std::vector<CaseRow> read;
+    std::vector<std::string> errors;
+    ReadCaseTable("t.cases", text, rows ? *rows : read, errors);
+    return errors;
+}
+
+TEST(CaseTables, EveryShippedTableReadsCleanly)
+{
+    for (const char *table : {"display", "return", "io", "examples"}) {
+        std::ifstream file(std::string(CASE_TABLES "/") + table + ".cases", std::ios::binary);
+        ASSERT_TRUE(file) << table;
+        std::stringstream text;
+        text << file.rdbuf();
+        std::vector<CaseRow> rows;
+        const std::vector<std::string> errors = Errors(text.str(), &rows);
+        EXPECT_TRUE(errors.empty()) << table << ": " << errors[0];
+        EXPECT_GT(rows.size(), 5u) << table;
+    }
+}
+
+TEST(CaseTables, EachMisspeltFieldIsNamed)
+{
+    const std::string good = "Name|keycode|keycode|console|pipe|k+41:61:10*3 m k-1b:1b:0|{banner} 2\\r\\n|0";
+    std::vector<CaseRow> rows;
+    ASSERT_TRUE(Errors("# a comment\n\n" + good + "\r\n", &rows).empty());
+    ASSERT_EQ(1u, rows.size());
+    EXPECT_EQ("t.cases line 3", rows[0].where);
+    ASSERT_EQ(3u, rows[0].records.size());
+    EXPECT_TRUE(rows[0].records[0].down && rows[0].records[0].repeat == 3 &&
+                rows[0].records[0].state == 0x10 && rows[0].records[0].ch == 0x61);
+    EXPECT_EQ('m', rows[0].records[1].kind);
+    EXPECT_FALSE(rows[0].records[2].down);
+    EXPECT_EQ(" 2\r\n", rows[0].output.substr(rows[0].output.size() - 4));
+
+    const struct {
+        const char *row, *named;
+    } BAD[] = {
+        {"Name|keycode|keycode|fiel|pipe||{banner}|ffffffff", "stdin 'fiel'"},
+        {"Name|keycode|keycode|console|piep||{banner}|0", "stdout 'piep'"},
+        {"Name|keycod|keycode|console|pipe||{banner}|0", "program 'keycod'"},
+        {"Name|cdm|cmd /c x|console|pipe|||0", "program 'cdm'"},
+        {"Name|keycode||console|pipe|||0", "no command line"},
+        {"Name|keycode|keycode|console|pipe|k_41:41:0||0", "record 'k_41:41:0'"},
+        {"Name|keycode|keycode|console|pipe|k+41:41||0", "record 'k+41:41'"},
+        {"Name|keycode|keycode|console|pipe|k+41:141:0||0", "record 'k+41:141:0'"},
+        {"Name|keycode|keycode|console|pipe|k+41:41:0*0||0", "record 'k+41:41:0*0'"},
+        {"Name|keycode|keycode|console|pipe|mouse||0", "record 'mouse'"},
+        {"Name|keycode|keycode|console|pipe||\\t|0", "output '\\t'"},
+        {"Name|keycode|keycode|console|pipe|||-1", "status '-1'"},
+        {"Name|keycode|keycode|console|pipe||", "7 fields, not 8"},
+    };
+    for (const auto &bad : BAD) {
+        const std::vector<std::string> errors = Errors(good + "\n" + bad.row);
+        ASSERT_EQ(1u, errors.size()) << bad.row;
+        EXPECT_NE(std::string::npos, errors[0].find("t.cases line 2, row \"Name\": ")) << errors[0];
+        EXPECT_NE(std::string::npos, errors[0].find(bad.named)) << errors[0];
+    }
+}
+
+} // namespace

@@ -1,0 +1,153 @@
+#include "case_table.h"
+
+#include "banner.h"
+
+#include <cstdlib>
+
+namespace {
+
+std::vector<std::string> Split(const std::string &line, char by)
+{
+    std::vector<std::string> fields(1);
+    for (char c : line) {
+        if (c == by)
+            fields.push_back(std::string());
+        else
+            fields.back() += c;
+    }
+    return fields;
+}
+
+bool OneOf(const std::string &value, const std::vector<std::string> &allowed)
+{
+    for (const std::string &one : allowed)
+        if (value == one)
+            return true;
+    return false;
+}
+
+std::string List(const std::vector<std::string> &allowed)
+{
+    std::string list;
+    for (const std::string &one : allowed)
+        list += (list.empty() ? "" : ", ") + one;
+    return list;
+}
+
+// A whole field of hex digits, at most max.
+bool Hex(const std::string &text, unsigned long max, unsigned &value)
+{
+    if (text.empty() || text.size() > 8 || text.find_first_not_of("0123456789abcdefABCDEF") !=
+                                               std::string::npos)
+        return false;
+    const unsigned long parsed = std::strtoul(text.c_str(), nullptr, 16);
+    value = static_cast<unsigned>(parsed);
+    return parsed <= max;
+}
+
+bool ParseRecord(const std::string &token, CaseRecord &record)
+{
+    record = CaseRecord{token.empty() ? '?' : token[0], false, 0, 0, 0, 1};
+    if (token.size() == 1 && OneOf(token, {"m", "f", "u", "w"}))
+        return true;
+    if (token.size() < 3 || token[0] != 'k' || (token[1] != '+' && token[1] != '-'))
+        return false;
+    record.down = token[1] == '+';
+    std::string fields = token.substr(2);
+    const size_t star = fields.find('*');
+    if (star != std::string::npos) {
+        const std::string repeat = fields.substr(star + 1);
+        if (repeat.empty() || repeat.size() > 5 ||
+            repeat.find_first_not_of("0123456789") != std::string::npos)
+            return false;
+        record.repeat = static_cast<unsigned>(std::strtoul(repeat.c_str(), nullptr, 10));
+        if (record.repeat < 1 || record.repeat > 0xFFFF)
+            return false;
+        fields.resize(star);
+    }
+    const std::vector<std::string> parts = Split(fields, ':');
+    return parts.size() == 3 && Hex(parts[0], 0xFFFF, record.vk) && Hex(parts[1], 0xFF, record.ch) &&
+           Hex(parts[2], 0xFFFFFFFF, record.state);
+}
+
+// {banner}, \r, \n, \\ and \xHH; false on any other escape.
+bool Unescape(const std::string &text, std::string &out)
+{
+    const std::string banner = "{banner}";
+    for (size_t i = 0; i < text.size(); ++i) {
+        unsigned byte = 0;
+        if (text.compare(i, banner.size(), banner) == 0) {
+            out += EXPECTED_BANNER;
+            i += banner.size() - 1;
+        } else if (text[i] != '\\') {
+            out += text[i];
+        } else if (text.compare(i, 2, "\\r") == 0 || text.compare(i, 2, "\\n") == 0 ||
+                   text.compare(i, 2, "\\\\") == 0) {
+            out += text[i + 1] == 'r' ? '\r' : text[i + 1] == 'n' ? '\n' : '\\';
+            ++i;
+        } else if (text.compare(i, 2, "\\x") == 0 && Hex(text.substr(i + 2, 2), 0xFF, byte) &&
+                   text.size() >= i + 4) {
+            out += static_cast<char>(byte);
+            i += 3;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+void ReadCaseTable(const std::string &table, const std::string &text, std::vector<CaseRow> &rows,
+                   std::vector<std::string> &errors)
+{
+    const std::vector<std::string> programs = {"keycode", "keycode+thread", "cmd"};
+    const std::vector<std::string> stdins = {"console", "file", "pipe", "nul"};
+    const std::vector<std::string> stdouts = {"pipe", "unwritable"};
+    int number = 0;
+    for (std::string line : Split(text, '\n')) {
+        ++number;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.empty() || line[0] == '#')
+            continue;
+        CaseRow row;
+        row.where = table + " line " + std::to_string(number);
+        const std::vector<std::string> f = Split(line, '|');
+        row.name = f[0];
+        const std::string at = row.where + ", row \"" + row.name + "\": ";
+        if (f.size() != 8) {
+            errors.push_back(at + std::to_string(f.size()) + " fields, not 8");
+            continue;
+        }
+        const size_t before = errors.size();
+        row.program = f[1], row.commandLine = f[2], row.stdinKind = f[3], row.stdoutKind = f[4];
+        if (row.name.empty())
+            errors.push_back(at + "no name");
+        if (!OneOf(row.program, programs))
+            errors.push_back(at + "program '" + f[1] + "' is not one of " + List(programs));
+        if (row.commandLine.empty())
+            errors.push_back(at + "no command line");
+        if (!OneOf(row.stdinKind, stdins))
+            errors.push_back(at + "stdin '" + f[3] + "' is not one of " + List(stdins));
+        if (!OneOf(row.stdoutKind, stdouts))
+            errors.push_back(at + "stdout '" + f[4] + "' is not one of " + List(stdouts));
+        for (const std::string &token : Split(f[5], ' ')) {
+            CaseRecord record;
+            if (token.empty())
+                continue;
+            if (ParseRecord(token, record))
+                row.records.push_back(record);
+            else
+                errors.push_back(at + "record '" + token + "' is not k+VK:CHAR:STATE, k-..., m, f, u or w");
+        }
+        if (!Unescape(f[6], row.output))
+            errors.push_back(at + "output '" + f[6] + "' has an escape other than \\r \\n \\\\ \\xHH");
+        unsigned status = 0;
+        if (!Hex(f[7], 0xFFFFFFFF, status))
+            errors.push_back(at + "status '" + f[7] + "' is not 1 to 8 hex digits");
+        row.status = status;
+        if (errors.size() == before)
+            rows.push_back(row);
+    }
+}

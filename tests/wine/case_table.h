@@ -1,0 +1,33 @@
+// The case tables (*.cases): one row a line, eight fields split by '|':
+//   name | program | command line | stdin | stdout | records | output | status
+// program: keycode, keycode+thread (a second thread sleeps in keycode's process) or cmd.
+// stdin: console, file, pipe or nul. stdout: pipe or unwritable.
+// records, split by spaces: k+VK:CHAR:STATE a press (hex; "*N" after it, a repeat count),
+// k-VK:CHAR:STATE a release, m f u w a mouse, focus, menu or buffer-size record.
+// output: the bytes wanted, with {banner}, \r, \n, \\ and \xHH. status: the exit status in hex.
+// {keycode/} in a command line is keycode.exe's full path with forward slashes.
+// The reader is strict: a row with a field it does not know stops the run, named.
+// Plain C++ with no Windows headers, so that the tables are checked on the build machine too.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct CaseRecord {
+    char kind; // 'k' a key event, or 'm', 'f', 'u', 'w'
+    bool down;
+    unsigned vk, ch, state, repeat;
+};
+
+struct CaseRow {
+    std::string where; // "TABLE line N", for messages
+    std::string name, program, commandLine, stdinKind, stdoutKind;
+    std::vector<CaseRecord> records;
+    std::string output;
+    unsigned long status;
+};
+
+// Adds the rows of one table's text to rows; each problem found adds one line to errors,
+// naming the table, the line, the row and the field.
+void ReadCaseTable(const std::string &table, const std::string &text, std::vector<CaseRow> &rows,
+                   std::vector<std::string> &errors);
