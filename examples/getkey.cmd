@@ -5,21 +5,33 @@ rem Usage: call getkey.cmd          a key press; Shift, Ctrl, Alt, Caps Lock, Nu
 rem                                 Scroll Lock on their own are passed over
 rem        call getkey.cmd /        a key press or a release
 rem        call getkey.cmd mods     those modifier keys count as keys too (also: / mods)
-rem Exit code 0, or 1 when standard input is not a console (the KEY_ variables are cleared).
+rem Exit code 0, or 1 when no key could be read: standard input is not a console, keycode.exe
+rem is missing (a message on standard error says where it looked) or ended without a key.
+rem The KEY_ variables are cleared then.
 setlocal
-rem keycode.exe sits beside this file or one folder up, as in the release zip.
+rem keycode.exe: KEYCODE_EXE when set, else beside this file or one folder up (release zip).
 set "keycode=%~dp0keycode.exe"
+set looked="%~dp0keycode.exe" or "%~dp0..\keycode.exe"
 if not exist "%keycode%" set "keycode=%~dp0..\keycode.exe"
+if defined KEYCODE_EXE set "keycode=%KEYCODE_EXE%"
+if defined KEYCODE_EXE set looked="%KEYCODE_EXE%", from KEYCODE_EXE
+if not exist "%keycode%" goto nokeycode
 set "releases="
 set "mods="
 for %%A in (%*) do if "%%~A"=="/" set "releases=/"
 for %%A in (%*) do if /i "%%~A"=="mods" set "mods=yes"
 
+rem Every key code lies in 0x0000000-0x3ffffff, a press in 0x2000000-0x3ffffff; any other
+rem status (-1, Ctrl+C's 0xc000013a, cmd's own for a program it could not start) is no key.
+set /a "lowest=0x2000000, highest=0x3ffffff"
+if defined releases set "lowest=0"
+
 :read
 rem "*" asks for the code as the exit status; "/" lets releases through as well.
 "%keycode%" * %releases%
 set /a "code=%ERRORLEVEL%, vk=code & 0xFF"
-if %code% equ -1 goto noconsole
+if %code% lss %lowest% goto nokey
+if %code% gtr %highest% goto nokey
 rem Virtual-key codes: Shift 16, Ctrl 17, Alt 18, Caps Lock 20, Num Lock 144, Scroll Lock 145.
 if not defined mods for %%M in (16 17 18 20 144 145) do if %vk% equ %%M goto read
 
@@ -28,7 +40,9 @@ rem One line, so that the values are taken before endlocal forgets them.
 endlocal & set "KEY_CODE=%code%" & set "KEY_VK=%vk%" & set "KEY_CHAR=%char%" & set "KEY_FLAGS=%flags%" & set "KEY_DOWN=%down%"
 exit /b 0
 
-:noconsole
+:nokeycode
+>&2 echo getkey: keycode.exe not found; looked for %looked%
+:nokey
 endlocal
 for %%V in (CODE VK CHAR FLAGS DOWN) do set "KEY_%%V="
 exit /b 1

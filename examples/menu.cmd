@@ -2,10 +2,17 @@
 rem A menu moved with the Up and Down arrows and chosen with Enter; Esc cancels.
 rem Usage: call menu.cmd "Build (debug)" "Save & quit" "Quit"
 rem Items are shown and chosen as typed, whatever characters they hold; an empty item ends
-rem the list. Exit code: the chosen item's number from 1, or 0 for Esc or no console input.
+rem the list. Exit code: the chosen item's number from 1, or 0 for Esc and when no key could
+rem be read: standard input is not a console, keycode.exe is missing (a message on standard
+rem error says where it looked) or ended without a key.
 setlocal DisableDelayedExpansion
+rem keycode.exe: KEYCODE_EXE when set, else beside this file or one folder up (release zip).
 set "keycode=%~dp0keycode.exe"
+set looked="%~dp0keycode.exe" or "%~dp0..\keycode.exe"
 if not exist "%keycode%" set "keycode=%~dp0..\keycode.exe"
+if defined KEYCODE_EXE set "keycode=%KEYCODE_EXE%"
+if defined KEYCODE_EXE set looked="%KEYCODE_EXE%", from KEYCODE_EXE
+if not exist "%keycode%" (>&2 echo menu: keycode.exe not found; looked for %looked%& exit /b 0)
 
 rem The items go into item1, item2, ... while they are still quoted: unquoted, cmd would
 rem act on their parentheses, ampersands and the like.
@@ -26,7 +33,9 @@ for /l %%N in (1,1,%count%) do call :line %%N
 :key
 "%keycode%" *
 set /a "code=%ERRORLEVEL%, vk=code & 0xFF"
-if %code% equ -1 exit /b 0
+rem A key press is 0x2000000-0x3ffffff; any other status is no key.
+if %code% lss 33554432 exit /b 0
+if %code% gtr 67108863 exit /b 0
 rem Virtual-key codes: Up 0x26, Down 0x28, Enter 0x0D, Esc 0x1B.
 if %vk% equ 38 if %choice% gtr 1 set /a choice-=1
 if %vk% equ 38 goto draw

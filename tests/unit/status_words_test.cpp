@@ -66,8 +66,11 @@ TEST(StatusWords, SameWordsAsKeynameCmd)
         if (
             code.find_first_not_of("0123456789abcdef") != std::string::npos)
             continue;
+        const unsigned value = static_cast<unsigned>(std::stoul(code, nullptr, 16));
+        if (value >> 26) // not a key code: keyname says "no key" or refuses it
+            continue;
         char words[STATUS_WORDS_SIZE];
-        DescribeKey(static_cast<unsigned>(std::stoul(code, nullptr, 16)), words);
+        DescribeKey(value, words);
         EXPECT_EQ(row.output, std::string(words) + "\r\n") << row.name;
         ++compared;
     }
