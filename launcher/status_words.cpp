@@ -25,12 +25,12 @@ struct KeyName {
 
 // The names keyname.cmd gives; letters, digits and F1-F12 are worked out below.
 const KeyName NAMES[] = {
-    {0x08, "Backspace"}, {0x09, "Tab"},      {0x0D, "Enter"},    {0x10, "Shift"},
-    {0x11, "Ctrl"},      {0x12, "Alt"},      {0x13, "Pause"},    {0x14, "CapsLock"},
-    {0x1B, "Esc"},       {0x20, "Space"},    {0x21, "PageUp"},   {0x22, "PageDown"},
-    {0x23, "End"},       {0x24, "Home"},     {0x25, "Left"},     {0x26, "Up"},
-    {0x27, "Right"},     {0x28, "Down"},     {0x2D, "Insert"},   {0x2E, "Delete"},
-    {0x5B, "LeftWin"},   {0x5C, "RightWin"}, {0x90, "NumLock"},  {0x91, "ScrollLock"},
+    {0x08, "Backspace"}, {0x09, "Tab"},      {0x0D, "Enter"},   {0x10, "Shift"},
+    {0x11, "Ctrl"},      {0x12, "Alt"},      {0x13, "Pause"},   {0x14, "CapsLock"},
+    {0x1B, "Esc"},       {0x20, "Space"},    {0x21, "PageUp"},  {0x22, "PageDown"},
+    {0x23, "End"},       {0x24, "Home"},     {0x25, "Left"},    {0x26, "Up"},
+    {0x27, "Right"},     {0x28, "Down"},     {0x2D, "Insert"},  {0x2E, "Delete"},
+    {0x5B, "LeftWin"},   {0x5C, "RightWin"}, {0x90, "NumLock"}, {0x91, "ScrollLock"},
 };
 
 // Control-key flags, lowest bit first as the console numbers them.

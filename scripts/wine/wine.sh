@@ -6,14 +6,15 @@
 #        wine.sh BUILD-DIR cases KEYCODE.EXE HARNESS.EXE CASES EXAMPLES-DIR STANDIN.EXE
 #        wine.sh BUILD-DIR kit KIT-ZIP
 #        wine.sh BUILD-DIR start KEYCODE.EXE LAUNCHER.EXE [ARGUMENTS...]
+#        wine.sh BUILD-DIR example RELEASE-DIR COMMAND...
 set -euo pipefail
-usage="usage: wine.sh BUILD-DIR prepare|cases|kit|start ..."
+usage="usage: wine.sh BUILD-DIR prepare|cases|kit|start|example ..."
 [ $# -ge 2 ] || { echo "$usage" >&2 && exit 2; }
 build=$(cd "$1" && pwd) what=$2
 shift 2
 # How many of the arguments after the verb are files the run needs.
 case $what in
-prepare) files=0 ;; cases) files=5 ;; kit) files=1 ;; start) files=2 ;;
+prepare) files=0 ;; cases) files=5 ;; kit) files=1 ;; start) files=2 ;; example) files=1 ;;
 *) echo "$usage" >&2 && exit 2 ;;
 esac
 [ $# -ge $files ] || { echo "$usage" >&2 && exit 2; }
@@ -21,8 +22,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 path=$("$here/wine_path.sh")
 why="this kernel $([ "$path" = native ] && echo runs || echo "cannot run") 32-bit programs"
 [ -z "${KEYCODE_WINE:-}" ] || why="KEYCODE_WINE=$KEYCODE_WINE"
-[ "$what" = start ] || echo "Wine: $([ "$path" = native ] && echo "this machine's own" ||
-    echo "in the guest under emulation") ($why)"
+case $what in start | example) ;; *) echo "Wine: $([ "$path" = native ] && echo "this machine's own" ||
+    echo "in the guest under emulation") ($why)" ;;
+esac
 
 # What this run made goes when it ends, and the terminal is put back as it was found.
 kit= share= saved=
@@ -42,7 +44,7 @@ fi
 # keycode on this terminal: afterwards wrapping and the cursor go back on, which Wine's
 # console leaves off. Meanwhile Ctrl+C, Ctrl+\ and Ctrl+Z are keys that go to Wine's console,
 # as on Windows, not signals that the terminal sends to Wine's processes.
-if [ "$what" = start ] && [ -t 0 ]; then
+if { [ "$what" = start ] || [ "$what" = example ]; } && [ -t 0 ]; then
     saved=$(stty -g)
     stty -isig
 fi
@@ -100,11 +102,11 @@ GUEST
 chmod +x "$share/run.sh"
 if [ -n "$saved" ]; then
     stty size 2>/dev/null >"$share/terminal" || echo >"$share/terminal"
-    echo "Starting keycode in the guest (about 20 seconds)..." >&2
+    echo "Starting Wine in the guest (about 20 seconds)..." >&2
     "$here/guest/boot_guest.sh" "$guest" console "$guest/guest.img" "$share"
 else
     "$here/guest/boot_guest.sh" "$guest" snapshot "$guest/guest.img" "$share"
-    if [ "$what" != start ] && [ ! -s "$share/out" ]; then
+    if { [ "$what" = cases ] || [ "$what" = kit ]; } && [ ! -s "$share/out" ]; then
         echo "nothing from the guest; its console and log:"
         tail -n 20 "$share/console.log" "$share/run.log" 2>/dev/null || true
     fi
@@ -112,5 +114,5 @@ else
     cat "$share/err" >&2 2>/dev/null || true
 fi
 rc=$(cat "$share/rc" 2>/dev/null || echo 255)
-[ "$what" = start ] && exit $((rc & 255))
+case $what in start | example) exit $((rc & 255)) ;; esac
 [ "$rc" = 0 ]

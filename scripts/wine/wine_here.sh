@@ -6,6 +6,7 @@
 #        wine_here.sh PREFIX cases KEYCODE.EXE HARNESS.EXE CASES EXAMPLES-DIR STANDIN.EXE
 #        wine_here.sh PREFIX kit KIT-DIR
 #        wine_here.sh PREFIX start KEYCODE.EXE LAUNCHER.EXE [ARGUMENTS...]
+#        wine_here.sh PREFIX example RELEASE-DIR COMMAND...
 set -uo pipefail
 export WINEPREFIX=$1 WINEARCH=win32 WINEDEBUG=-all
 what=$2
@@ -77,8 +78,18 @@ start)
     shift 2
     wine "$launcher" "$exe" "$@"
     ;;
+example)
+    prepare || exit 1
+    # A batch example under Wine's cmd on this console, in the examples folder of a release.
+    cd "$1/examples" || exit 1
+    shift
+    wine cmd /c "$@"
+    rc=$?
+    echo "cmd ended with status $rc" >&2
+    exit $rc
+    ;;
 *)
-    echo "usage: wine_here.sh PREFIX prepare|cases|kit|start ..." >&2
+    echo "usage: wine_here.sh PREFIX prepare|cases|kit|start|example ..." >&2
     exit 2
     ;;
 esac

@@ -85,8 +85,9 @@ void OnService(uc_engine *uc, uint64_t address, uint32_t, void *user)
     case 2:
         ++m.run->readCalls;
         if (arg(0) != STDIN_HANDLE || arg(2) != 1 || !arg(1) || !arg(3))
-            return Breach(uc, m, "ReadConsoleInputA(" + Hex(arg(0)) + ", " + Hex(arg(1)) + ", " +
-                                     std::to_string(arg(2)) + ", " + Hex(arg(3)) + ")");
+            return Breach(uc, m,
+                          "ReadConsoleInputA(" + Hex(arg(0)) + ", " + Hex(arg(1)) + ", " +
+                              std::to_string(arg(2)) + ", " + Hex(arg(3)) + ")");
         // A file, a pipe or NUL is not console input: the read fails at once.
         if (m.launch->stdinKind != CONSOLE_INPUT)
             break;
@@ -102,9 +103,10 @@ void OnService(uc_engine *uc, uint64_t address, uint32_t, void *user)
     case 3: {
         ++m.run->writeCalls;
         if (arg(0) != STDOUT_HANDLE || !arg(1) || !arg(3) || arg(4))
-            return Breach(uc, m, "WriteFile(" + Hex(arg(0)) + ", " + Hex(arg(1)) + ", " +
-                                     std::to_string(arg(2)) + ", " + Hex(arg(3)) + ", " +
-                                     Hex(arg(4)) + ")");
+            return Breach(uc, m,
+                          "WriteFile(" + Hex(arg(0)) + ", " + Hex(arg(1)) + ", " +
+                              std::to_string(arg(2)) + ", " + Hex(arg(3)) + ", " + Hex(arg(4)) +
+                              ")");
         if (m.launch->stdoutKind != WRITABLE_OUTPUT)
             break;
         std::string bytes(arg(2), '\0');
@@ -234,8 +236,9 @@ Win32Run RunWin32(const std::string &exePath, const Launch &launch)
                     STUBS + 16 * std::size(IMPORTS) - 1);
         uc_hook_add(uc, &hooks[1], UC_HOOK_CODE, reinterpret_cast<void *>(CountInstruction), &m, 1,
                     0);
-        const uc_err err = uc_emu_start(
-            uc, entry, CALLER, 0, INSTRUCTION_LIMIT + INSTRUCTIONS_PER_RECORD * launch.records.size());
+        const uc_err err =
+            uc_emu_start(uc, entry, CALLER, 0,
+                         INSTRUCTION_LIMIT + INSTRUCTIONS_PER_RECORD * launch.records.size());
         uint32_t eip = 0;
         uc_reg_read(uc, UC_X86_REG_EIP, &eip);
         // A return from the entry point ends only the first thread: where another thread

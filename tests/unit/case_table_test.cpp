@@ -33,7 +33,8 @@ TEST(CaseTables, EveryShippedTableReadsCleanly)
 
 TEST(CaseTables, EachMisspeltFieldIsNamed)
 {
-    const std::string good = "Name|keycode|keycode|console|pipe|k+41:61:10*3 m k-1b:1b:0|{banner} 2\\r\\n|0";
+    const std::string good =
+        "Name|keycode|keycode|console|pipe|k+41:61:10*3 m k-1b:1b:0|{banner} 2\\r\\n|0";
     std::vector<CaseRow> rows;
     ASSERT_TRUE(Errors("# a comment\n\n" + good + "\r\n", &rows).empty());
     ASSERT_EQ(1u, rows.size());

@@ -63,8 +63,7 @@ TEST(StatusWords, SameWordsAsKeynameCmd)
         if (row.commandLine.compare(0, prefix.size(), prefix) || row.status)
             continue;
         const std::string code = row.commandLine.substr(prefix.size());
-        if (
-            code.find_first_not_of("0123456789abcdef") != std::string::npos)
+        if (code.find_first_not_of("0123456789abcdef") != std::string::npos)
             continue;
         const unsigned value = static_cast<unsigned>(std::stoul(code, nullptr, 16));
         if (value >> 26) // not a key code: keyname says "no key" or refuses it

@@ -37,8 +37,8 @@ std::string List(const std::vector<std::string> &allowed)
 // A whole field of hex digits, at most max.
 bool Hex(const std::string &text, unsigned long max, unsigned &value)
 {
-    if (text.empty() || text.size() > 8 || text.find_first_not_of("0123456789abcdefABCDEF") !=
-                                               std::string::npos)
+    if (text.empty() || text.size() > 8 ||
+        text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
         return false;
     const unsigned long parsed = std::strtoul(text.c_str(), nullptr, 16);
     value = static_cast<unsigned>(parsed);
@@ -66,8 +66,8 @@ bool ParseRecord(const std::string &token, CaseRecord &record)
         fields.resize(star);
     }
     const std::vector<std::string> parts = Split(fields, ':');
-    return parts.size() == 3 && Hex(parts[0], 0xFFFF, record.vk) && Hex(parts[1], 0xFF, record.ch) &&
-           Hex(parts[2], 0xFFFFFFFF, record.state);
+    return parts.size() == 3 && Hex(parts[0], 0xFFFF, record.vk) &&
+           Hex(parts[1], 0xFF, record.ch) && Hex(parts[2], 0xFFFFFFFF, record.state);
 }
 
 // {banner}, \r, \n, \\ and \xHH; false on any other escape.
@@ -139,10 +139,12 @@ void ReadCaseTable(const std::string &table, const std::string &text, std::vecto
             if (ParseRecord(token, record))
                 row.records.push_back(record);
             else
-                errors.push_back(at + "record '" + token + "' is not k+VK:CHAR:STATE, k-..., m, f, u or w");
+                errors.push_back(at + "record '" + token +
+                                 "' is not k+VK:CHAR:STATE, k-..., m, f, u or w");
         }
         if (!Unescape(f[6], row.output))
-            errors.push_back(at + "output '" + f[6] + "' has an escape other than \\r \\n \\\\ \\xHH");
+            errors.push_back(at + "output '" + f[6] +
+                             "' has an escape other than \\r \\n \\\\ \\xHH");
         unsigned status = 0;
         if (!Hex(f[7], 0xFFFFFFFF, status))
             errors.push_back(at + "status '" + f[7] + "' is not 1 to 8 hex digits");

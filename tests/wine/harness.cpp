@@ -28,10 +28,18 @@ INPUT_RECORD ToInputRecord(const CaseRecord &row)
     INPUT_RECORD record;
     ZeroMemory(&record, sizeof record);
     switch (row.kind) {
-    case 'm': record.EventType = MOUSE_EVENT; return record;
-    case 'f': record.EventType = FOCUS_EVENT; return record;
-    case 'u': record.EventType = MENU_EVENT; return record;
-    case 'w': record.EventType = WINDOW_BUFFER_SIZE_EVENT; return record;
+    case 'm':
+        record.EventType = MOUSE_EVENT;
+        return record;
+    case 'f':
+        record.EventType = FOCUS_EVENT;
+        return record;
+    case 'u':
+        record.EventType = MENU_EVENT;
+        return record;
+    case 'w':
+        record.EventType = WINDOW_BUFFER_SIZE_EVENT;
+        return record;
     }
     record.EventType = KEY_EVENT;
     KEY_EVENT_RECORD &key = record.Event.KeyEvent;
@@ -67,10 +75,15 @@ std::string Escape(const std::string &bytes)
     std::string out;
     char hex[8];
     for (unsigned char c : bytes) {
-        if (c == '\r') out += "\\r";
-        else if (c == '\n') out += "\\n";
-        else if (c < 0x20 || c > 0x7E) { std::snprintf(hex, sizeof hex, "\\x%02x", c); out += hex; }
-        else out += static_cast<char>(c);
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c < 0x20 || c > 0x7E) {
+            std::snprintf(hex, sizeof hex, "\\x%02x", c);
+            out += hex;
+        } else
+            out += static_cast<char>(c);
     }
     return out;
 }
@@ -96,10 +109,10 @@ struct Outcome {
     std::string output;
     bool outputCut = false; // the program wrote more than is kept
     DWORD status = 0;
-    std::string started;    // empty, or why the program could not be started
+    std::string started; // empty, or why the program could not be started
     bool timedOut = false;
-    DWORD queued = 0;       // records that reached the console's input buffer
-    bool injected = true;   // the second thread, where asked for, was started
+    DWORD queued = 0;     // records that reached the console's input buffer
+    bool injected = true; // the second thread, where asked for, was started
     DWORD milliseconds = 0;
 };
 
@@ -201,7 +214,8 @@ Outcome Run(const CaseRow &row, const std::string &keycodePath, HANDLE conin)
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, 0, TRUE};
     HANDLE in = OpenStdin(row.stdinKind, conin, &inherit), pipeRead = 0, pipeWrite = 0;
     CreatePipe(&pipeRead, &pipeWrite, 0, 0);
-    HANDLE out = row.stdoutKind == "pipe" ? Inheritable(pipeWrite) : ReadOnlyFile(ScratchFile(), &inherit);
+    HANDLE out =
+        row.stdoutKind == "pipe" ? Inheritable(pipeWrite) : ReadOnlyFile(ScratchFile(), &inherit);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -294,7 +308,8 @@ bool ReadTables(int count, char **paths, std::vector<CaseRow> &rows)
         }
         std::string name = paths[i];
         const size_t slash = name.find_last_of("/\\");
-        ReadCaseTable(slash == std::string::npos ? name : name.substr(slash + 1), text, rows, errors);
+        ReadCaseTable(slash == std::string::npos ? name : name.substr(slash + 1), text, rows,
+                      errors);
     }
     for (const std::string &error : errors)
         Say("FAIL %s\n", error.c_str());
@@ -339,6 +354,16 @@ const char *AfterKill(HANDLE conin)
                 : "after the kill a pending read took a spare record";
 }
 
+// What a program wrote, escaped, and cut where it runs long.
+std::string Shown(const std::string &bytes)
+{
+    const size_t shown = 400;
+    if (bytes.size() <= shown)
+        return "\"" + Escape(bytes) + "\"";
+    return "\"" + Escape(bytes.substr(0, shown)) + "\"... (" + std::to_string(bytes.size()) +
+           " bytes in all)";
+}
+
 // One row: run, then one line "ok NAME", or "FAIL NAME" with every reason and what was
 // wanted and got.
 bool Check(const CaseRow &row, const std::string &keycodePath, HANDLE conin)
@@ -362,7 +387,8 @@ bool Check(const CaseRow &row, const std::string &keycodePath, HANDLE conin)
     if (got.status != row.status)
         why.push_back("status differs");
     if (got.output != row.output)
-        why.push_back(got.outputCut ? "output differs (more than 1 MiB written)" : "output differs");
+        why.push_back(got.outputCut ? "output differs (more than 1 MiB written)"
+                                    : "output differs");
     if (why.empty()) {
         Say("ok   %s\n", row.name.c_str());
         return true;
@@ -371,10 +397,10 @@ bool Check(const CaseRow &row, const std::string &keycodePath, HANDLE conin)
     for (const std::string &reason : why)
         reasons += (reasons.empty() ? "" : "; ") + reason;
     Say("FAIL %s (%s)\n  why:  %s\n  want status %08lx, output \"%s\"\n"
-        "  got  status %08lx, output \"%s\", after %lu ms\n",
+        "  got  status %08lx, output %s, after %lu ms\n",
         row.name.c_str(), row.where.c_str(), reasons.c_str(), row.status,
         Escape(row.output).c_str(), static_cast<unsigned long>(got.status),
-        Escape(got.output.substr(0, 4096)).c_str(), static_cast<unsigned long>(got.milliseconds));
+        Shown(got.output).c_str(), static_cast<unsigned long>(got.milliseconds));
     return false;
 }
 
