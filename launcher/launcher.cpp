@@ -88,9 +88,12 @@ extern "C" [[noreturn]] void LauncherEntry()
     const char *program = SkipArgument(GetCommandLineA());
     const char *arguments = SkipArgument(program);
     char *at = given;
-    for (const char *c = program; c != arguments && *c != ' ' && *c != '\t'; ++c)
+    // keycode's path as given, unquoted; the blanks after it are not part of it.
+    for (const char *c = program; c != arguments; ++c)
         if (*c != '"')
             *at++ = *c;
+    while (at != given && (at[-1] == ' ' || at[-1] == '\t'))
+        --at;
     *at = 0;
     // keycode by its full path with backslashes: a '/' in it would show releases.
     if (!GetFullPathNameA(given, PATH_SIZE, path, nullptr))

@@ -9,11 +9,12 @@
 
 namespace {
 
-std::vector<std::string> Errors(const std::string &text, std::vector<CaseRow> *rows = nullptr)
+std::vector<std::string> Errors(const std::string &text, std::vector<CaseRow> *rows = nullptr,
+                                const std::string &table = "t.cases")
 {
     std::vector<CaseRow> read;
     std::vector<std::string> errors;
-    ReadCaseTable("t.cases", text, rows ? *rows : read, errors);
+    ReadCaseTable(table, text, rows ? *rows : read, errors);
     return errors;
 }
 
@@ -25,7 +26,8 @@ TEST(CaseTables, EveryShippedTableReadsCleanly)
         std::stringstream text;
         text << file.rdbuf();
         std::vector<CaseRow> rows;
-        const std::vector<std::string> errors = Errors(text.str(), &rows);
+        const std::vector<std::string> errors =
+            Errors(text.str(), &rows, table + std::string(".cases"));
         EXPECT_TRUE(errors.empty()) << table << ": " << errors[0];
         EXPECT_GT(rows.size(), 5u) << table;
     }

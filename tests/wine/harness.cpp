@@ -27,20 +27,13 @@ INPUT_RECORD ToInputRecord(const CaseRecord &row)
 {
     INPUT_RECORD record;
     ZeroMemory(&record, sizeof record);
-    switch (row.kind) {
-    case 'm':
-        record.EventType = MOUSE_EVENT;
-        return record;
-    case 'f':
-        record.EventType = FOCUS_EVENT;
-        return record;
-    case 'u':
-        record.EventType = MENU_EVENT;
-        return record;
-    case 'w':
-        record.EventType = WINDOW_BUFFER_SIZE_EVENT;
-        return record;
-    }
+    // m, f, u, w: a mouse, focus, menu or buffer-size record, with nothing else in it.
+    const WORD others[] = {MOUSE_EVENT, FOCUS_EVENT, MENU_EVENT, WINDOW_BUFFER_SIZE_EVENT};
+    for (int i = 0; i < 4; ++i)
+        if (row.kind == "mfuw"[i]) {
+            record.EventType = others[i];
+            return record;
+        }
     record.EventType = KEY_EVENT;
     KEY_EVENT_RECORD &key = record.Event.KeyEvent;
     key.bKeyDown = row.down;
