@@ -64,14 +64,6 @@ const char *SkipArgument(const char *at)
     return at;
 }
 
-char *Copy(char *to, const char *from, const char *end)
-{
-    while (from != end && *from)
-        *to++ = *from++;
-    *to = 0;
-    return to;
-}
-
 // Ctrl+C reaches every process on the console: this one outlives keycode to tell its status.
 // A handler, unlike ignoring Ctrl+C outright, is not inherited by keycode.
 BOOL WINAPI OutliveCtrlC(DWORD)
@@ -97,15 +89,14 @@ extern "C" [[noreturn]] void LauncherEntry()
     *at = 0;
     // keycode by its full path with backslashes: a '/' in it would show releases.
     if (!GetFullPathNameA(given, PATH_SIZE, path, nullptr))
-        Copy(path, given, nullptr);
+        Append(path, given);
     bool returnMode = false;
     for (char *c = path; *c; ++c)
         if (*c == '/')
             *c = '\\';
     for (const char *c = arguments; *c; ++c)
         returnMode = returnMode || *c == '*';
-    at = Copy(Copy(Copy(line, "\"", nullptr), path, nullptr), "\" ", nullptr);
-    Copy(at, arguments, nullptr);
+    Append(Append(Append(Append(line, "\""), path), "\" "), arguments);
 
     SetConsoleCtrlHandler(OutliveCtrlC, 1);
     STARTUPINFOA startup{};

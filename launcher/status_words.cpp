@@ -1,7 +1,5 @@
 #include "status_words.h"
 
-namespace {
-
 char *Append(char *at, const char *text)
 {
     while (*text)
@@ -9,6 +7,8 @@ char *Append(char *at, const char *text)
     *at = 0;
     return at;
 }
+
+namespace {
 
 char *AppendHex(char *at, unsigned value, int digits)
 {

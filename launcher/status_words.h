@@ -3,6 +3,9 @@
 // launcher needs no C runtime and the words can be checked on the build machine.
 #pragma once
 
+// Puts text and a NUL at at; returns where the NUL is, for the next text to go.
+char *Append(char *at, const char *text);
+
 // Room for the longest description, its NUL included.
 const unsigned STATUS_WORDS_SIZE = 160;
 

@@ -1,4 +1,5 @@
-# Sourced by the run and test commands: installs whatever Debian packages are missing.
+# Sourced by the user's commands: installs whatever Debian packages are missing, and builds
+# what running keycode takes.
 # Usage: install_packages PACKAGE...
 install_packages() {
     local missing=() package
@@ -29,3 +30,15 @@ sudo=
 # What building keycode.exe and its launcher takes; the test layers need the rest as well.
 RUN_PACKAGES=(clang lld llvm cmake ninja-build)
 TEST_PACKAGES=(g++ libgtest-dev libunicorn-dev g++-mingw-w64-i686 tmux python3 python3-yaml)
+
+# What scripts/run and scripts/example share: the packages for keycode.exe, its launcher and
+# Wine, and a build of those two alone (its output shown only when it fails). Sets wine_path.
+prepare_to_run() {
+    install_packages "${RUN_PACKAGES[@]}"
+    wine_path=$(scripts/wine/wine_path.sh)
+    install_wine_packages "$wine_path"
+    local step log
+    for step in "cmake --preset win32" "cmake --build --preset win32"; do
+        log=$($step 2>&1) || { echo "$log" >&2 && return 1; }
+    done
+}

@@ -113,6 +113,10 @@ else
     cat "$share/out" 2>/dev/null || true
     cat "$share/err" >&2 2>/dev/null || true
 fi
-rc=$(cat "$share/rc" 2>/dev/null || echo 255)
+if ! rc=$(cat "$share/rc" 2>/dev/null); then
+    echo "wine.sh: the guest ended without a status; its console and log:" >&2
+    tail -n 20 "$share/console.log" "$share/run.log" >&2 2>/dev/null || true
+    rc=255
+fi
 case $what in start | example) exit $((rc & 255)) ;; esac
 [ "$rc" = 0 ]
