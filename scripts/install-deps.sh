@@ -21,7 +21,7 @@ install_wine_packages() {
         dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
         install_packages wine wine32:i386
     else
-        install_packages qemu-system-x86 debootstrap e2fsprogs
+        install_packages qemu-system-x86 debootstrap e2fsprogs debian-archive-keyring gpgv
     fi
 }
 

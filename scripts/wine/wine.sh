@@ -61,6 +61,10 @@ guest=$cache/wine-guest-$(cat "$here/guest/make_guest.sh" "$here/guest/guest-ini
     sha256sum | cut -c1-12)
 mkdir -p "$cache"
 if [ ! -f "$guest/guest.img" ]; then
+    for old in "$cache"/wine-guest-*; do
+        [ "$old" = "$guest" ] || [ ! -e "$old" ] ||
+            echo "The scripts that make the test guest have changed: a new guest replaces $old." >&2
+    done
     flock "$cache/making.lock" "$here/guest/make_guest.sh" "$guest" >&2
     # One guest per machine: those that older scripts made go.
     find "$cache" -maxdepth 1 -name 'wine-guest-*' ! -path "$guest" -exec rm -rf {} +

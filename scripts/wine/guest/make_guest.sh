@@ -11,17 +11,41 @@ here=$(cd "$(dirname "$0")" && pwd)
 root="$dir/root"
 rm -rf "$dir" && mkdir -p "$dir"
 trap 'echo "Making the guest failed; its logs are in $dir." >&2' ERR
-mirror=$(apt-get indextargets --format '$(REPO_URI)' 'Codename: bookworm' 'Target-Of: deb' |
-    head -n 1)
+# The Debian mirror and security mirror this machine's apt is set up with (deb822 or one-line
+# sources, any release: a Debian 13 host lists only trixie, but its mirror serves bookworm
+# too). Origin and Label come from the Release files, so the lists must have been fetched.
+debian_source() {
+    apt-get indextargets --format '$(REPO_URI) $(ORIGIN) $(LABEL)' 'Target-Of: deb' |
+        awk -v label="$1" '$2 == "Debian" && $3 == label { print $1; exit }'
+}
+[ -n "$(debian_source Debian)" ] || apt-get update -qq >/dev/null 2>&1 || true
+mirror=$(debian_source Debian) security=$(debian_source Debian-Security)
 if [ -z "$mirror" ]; then
-    echo "This machine's apt knows no Debian 12 (bookworm) source to make the guest from." >&2
+    echo "This machine's apt has no Debian mirror to make the Debian 12 guest from. Add one to" \
+        "/etc/apt/sources.list (deb MIRROR-URL bookworm main), run apt-get update, and try again." >&2
+    exit 1
+fi
+# debootstrap checks bookworm's Release file with this machine's Debian keyring and gpgv.
+keyring=/usr/share/keyrings/debian-archive-keyring.gpg
+if [ ! -s "$keyring" ] || ! command -v gpgv >/dev/null; then
+    echo "Checking Debian 12's packages needs $keyring and gpgv:" \
+        "apt-get install debian-archive-keyring gpgv" >&2
     exit 1
 fi
 echo "Making the Wine test guest in $dir, once for this machine (about 5 minutes):"
 echo "  Debian 12, a minimal system (about 3 minutes)..."
-debootstrap --variant=minbase --include=linux-image-amd64 bookworm "$root" "$mirror" \
-    >"$dir/debootstrap.log" 2>&1
-cp /etc/apt/sources.list.d/debian.sources "$root/etc/apt/sources.list.d/" 2>/dev/null || true
+if ! debootstrap --keyring="$keyring" --variant=minbase --include=linux-image-amd64 bookworm \
+    "$root" "$mirror" >"$dir/debootstrap.log" 2>&1; then
+    echo "Making the guest failed in debootstrap ($dir/debootstrap.log):" >&2
+    grep -E '^E:|Release signature' "$dir/debootstrap.log" | tail -n 3 >&2
+    exit 1
+fi
+# The guest's apt names its own release on the same mirrors, whatever the host runs.
+{
+    echo "deb $mirror bookworm main"
+    echo "deb $mirror bookworm-updates main"
+    [ -z "$security" ] || echo "deb $security bookworm-security main"
+} >"$root/etc/apt/sources.list"
 mount -t proc proc "$root/proc"
 trap 'umount "$root/proc" 2>/dev/null || true' EXIT
 echo "  Wine and its 32-bit half (about 1 minute)..."
