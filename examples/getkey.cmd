@@ -8,7 +8,8 @@ rem        call getkey.cmd mods     those modifier keys count as keys too (also:
 rem Exit code 0, or 1 when no key could be read: standard input is not a console, keycode.exe
 rem is missing (a message on standard error says where it looked) or ended without a key.
 rem The KEY_ variables are cleared then.
-setlocal
+rem Its own settings whatever the caller has on: delayed expansion would eat "!".
+setlocal EnableExtensions DisableDelayedExpansion
 rem keycode.exe: KEYCODE_EXE when set, else beside this file or one folder up (release zip).
 set "keycode=%~dp0keycode.exe"
 set looked="%~dp0keycode.exe" or "%~dp0..\keycode.exe"

@@ -5,7 +5,8 @@ rem Items are shown and chosen as typed, whatever characters they hold; an empty
 rem the list. Exit code: the chosen item's number from 1, or 0 for Esc and when no key could
 rem be read: standard input is not a console, keycode.exe is missing (a message on standard
 rem error says where it looked) or ended without a key.
-setlocal DisableDelayedExpansion
+rem Its own settings whatever the caller has on: delayed expansion would eat "!".
+setlocal EnableExtensions DisableDelayedExpansion
 rem keycode.exe: KEYCODE_EXE when set, else beside this file or one folder up (release zip).
 set "keycode=%~dp0keycode.exe"
 set looked="%~dp0keycode.exe" or "%~dp0..\keycode.exe"

@@ -5,7 +5,8 @@ rem Exit code 0 for Y, 1 for N, 2 for Esc, 3 when no key could be read: standard
 rem not a console, keycode.exe is missing (a message on standard error says where it looked)
 rem or ended without a key. The answer is also left in YESNO: Y, N or Esc, and YESNO is
 rem cleared when no key could be read; Wine's cmd hands a caller only 0 or 1 from "call".
-setlocal
+rem Its own settings whatever the caller has on: delayed expansion would eat "!".
+setlocal EnableExtensions DisableDelayedExpansion
 rem keycode.exe: KEYCODE_EXE when set, else beside this file or one folder up (release zip).
 set "keycode=%~dp0keycode.exe"
 set looked="%~dp0keycode.exe" or "%~dp0..\keycode.exe"

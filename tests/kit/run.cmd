@@ -3,7 +3,7 @@ rem Runs every row of keycode's case tables on this console: one line a row, the
 rem "N passed, M failed". Exit code 0 when every row passed, 1 when any failed. Writes
 rem report.txt beside this file and a scratch file in the temporary folder, nothing else.
 rem Usage: run.cmd
-setlocal
+setlocal EnableExtensions DisableDelayedExpansion
 cd /d "%~dp0"
 harness.exe keycode.exe report.txt cases\display.cases cases\return.cases cases\io.cases cases\examples.cases
 exit /b %ERRORLEVEL%

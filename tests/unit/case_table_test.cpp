@@ -47,6 +47,9 @@ TEST(CaseTables, EachMisspeltFieldIsNamed)
     EXPECT_EQ('m', rows[0].records[1].kind);
     EXPECT_FALSE(rows[0].records[2].down);
     EXPECT_EQ(" 2\r\n", rows[0].output.substr(rows[0].output.size() - 4));
+    ASSERT_TRUE(Errors("Name|cmd@windows|cmd /c x|console|pipe|b k+41:61:0||0", &rows).empty());
+    EXPECT_TRUE(rows[1].program == "cmd" && rows[1].console == "windows" && rows[1].ctrlBreak &&
+                rows[1].records.size() == 1);
 
     const struct {
         const char *row, *named;
@@ -64,6 +67,8 @@ TEST(CaseTables, EachMisspeltFieldIsNamed)
         {"Name|keycode|keycode|console|pipe||\\t|0", "output '\\t'"},
         {"Name|keycode|keycode|console|pipe|||-1", "status '-1'"},
         {"Name|keycode|keycode|console|pipe||", "7 fields, not 8"},
+        {"Name|keycode@dos|keycode|console|pipe|||0", "console 'dos'"},
+        {"Name|keycode|keycode|console|pipe|b b||0", "record 'b'"},
     };
     for (const auto &bad : BAD) {
         const std::vector<std::string> errors = Errors(good + "\n" + bad.row);

@@ -104,6 +104,7 @@ void ReadCaseTable(const std::string &table, const std::string &text, std::vecto
     const std::vector<std::string> programs = {"keycode", "keycode+thread", "cmd"};
     const std::vector<std::string> stdins = {"console", "file", "pipe", "nul"};
     const std::vector<std::string> stdouts = {"pipe", "unwritable"};
+    const std::vector<std::string> consoles = {"wine", "windows"};
     int number = 0;
     for (std::string line : Split(text, '\n')) {
         ++number;
@@ -122,10 +123,18 @@ void ReadCaseTable(const std::string &table, const std::string &text, std::vecto
         }
         const size_t before = errors.size();
         row.program = f[1], row.commandLine = f[2], row.stdinKind = f[3], row.stdoutKind = f[4];
+        const size_t mark = row.program.find('@');
+        if (mark != std::string::npos) {
+            row.console = row.program.substr(mark + 1);
+            row.program.resize(mark);
+            if (!OneOf(row.console, consoles))
+                errors.push_back(at + "console '" + row.console + "' is not one of " +
+                                 List(consoles));
+        }
         if (row.name.empty())
             errors.push_back(at + "no name");
         if (!OneOf(row.program, programs))
-            errors.push_back(at + "program '" + f[1] + "' is not one of " + List(programs));
+            errors.push_back(at + "program '" + row.program + "' is not one of " + List(programs));
         if (row.commandLine.empty())
             errors.push_back(at + "no command line");
         if (!OneOf(row.stdinKind, stdins))
@@ -136,11 +145,13 @@ void ReadCaseTable(const std::string &table, const std::string &text, std::vecto
             CaseRecord record;
             if (token.empty())
                 continue;
-            if (ParseRecord(token, record))
+            if (token == "b" && !row.ctrlBreak)
+                row.ctrlBreak = true;
+            else if (ParseRecord(token, record))
                 row.records.push_back(record);
             else
                 errors.push_back(at + "record '" + token +
-                                 "' is not k+VK:CHAR:STATE, k-..., m, f, u or w");
+                                 "' is not k+VK:CHAR:STATE, k-..., m, f, u, w or one b");
         }
         if (!Unescape(f[6], row.output))
             errors.push_back(at + "output '" + f[6] +

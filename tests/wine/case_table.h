@@ -1,9 +1,12 @@
 // The case tables (*.cases): one row a line, eight fields split by '|':
 //   name | program | command line | stdin | stdout | records | output | status
-// program: keycode, keycode+thread (a second thread sleeps in keycode's process) or cmd.
+// program: keycode, keycode+thread (a second thread sleeps in keycode's process) or cmd;
+// "@wine" or "@windows" after it: the row is for that console alone, where the two differ by
+// design (the harness skips it on the other and counts it as skipped).
 // stdin: console, file, pipe or nul. stdout: pipe or unwritable.
 // records, split by spaces: k+VK:CHAR:STATE a press (hex; "*N" after it, a repeat count),
-// k-VK:CHAR:STATE a release, m f u w a mouse, focus, menu or buffer-size record.
+// k-VK:CHAR:STATE a release, m f u w a mouse, focus, menu or buffer-size record; b, no
+// record: Ctrl+Break raised for the program alone once it waits.
 // output: the bytes wanted, with {banner}, \r, \n, \\ and \xHH. status: the exit status in hex.
 // {keycode/} in a command line is keycode.exe's full path with forward slashes.
 // The reader is strict: a row with a field it does not know stops the run, named.
@@ -22,7 +25,9 @@ struct CaseRecord {
 struct CaseRow {
     std::string where; // "TABLE line N", for messages
     std::string name, program, commandLine, stdinKind, stdoutKind;
+    std::string console; // empty for every console, else "wine" or "windows"
     std::vector<CaseRecord> records;
+    bool ctrlBreak = false;
     std::string output;
     unsigned long status;
 };

@@ -2,7 +2,9 @@
 // it empties the console's input buffer, puts the row's key records into it with
 // WriteConsoleInputA, starts the program on that console with its standard output on a pipe,
 // and compares the bytes it wrote and its full 32-bit exit status with the row's. A table with
-// a row it cannot read stops the run before any row is run. Built with mingw-w64.
+// a row it cannot read stops the run before any row is run. Rows run under code page 437, so
+// that a character byte is one record whatever code page the console had (a CI runner's is
+// UTF-8); a row marked for the other console is skipped and counted. Built with mingw-w64.
 // Usage: harness.exe KEYCODE.EXE REPORT-FILE CASES-FILE...
 #include <windows.h>
 
@@ -11,6 +13,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -106,6 +109,7 @@ struct Outcome {
     bool timedOut = false;
     DWORD queued = 0;     // records that reached the console's input buffer
     bool injected = true; // the second thread, where asked for, was started
+    DWORD signalError = 0; // why Ctrl+Break, where asked for, could not be raised
     DWORD milliseconds = 0;
 };
 
@@ -202,6 +206,7 @@ Outcome Run(const CaseRow &row, const std::string &keycodePath, HANDLE conin)
     for (const CaseRecord &record : row.records)
         records.push_back(ToInputRecord(record));
     const bool secondThread = row.program == "keycode+thread";
+    const bool waitFirst = secondThread || row.ctrlBreak;
     if (!secondThread)
         outcome.queued = Queue(conin, records);
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, 0, TRUE};
@@ -217,23 +222,29 @@ Outcome Run(const CaseRow &row, const std::string &keycodePath, HANDLE conin)
     startup.hStdError = out;
     std::string commandLine = WithOwnPath(row.commandLine, keycodePath);
     PROCESS_INFORMATION process;
+    // Ctrl+Break goes to the program's own process group alone: Ctrl+C cannot be aimed, and on
+    // a shared console (a CI runner's) it would reach the runner and the cmd.exe that started
+    // this harness, which would then ask whether to end its batch job.
+    const DWORD flags = CREATE_SUSPENDED | (row.ctrlBreak ? CREATE_NEW_PROCESS_GROUP : 0);
     if (CreateProcessA(row.program == "cmd" ? 0 : keycodePath.c_str(), &commandLine[0], 0, 0, TRUE,
-                       CREATE_SUSPENDED, 0, 0, &startup, &process)) {
+                       flags, 0, 0, &startup, &process)) {
         // In a job, so that a timeout ends the programs a batch file started as well: one left
         // waiting in a read would take the next row's records.
         HANDLE job = CreateJobObjectA(0, 0);
         AssignProcessToJobObject(job, process.hProcess);
         ResumeThread(process.hThread);
+        if (waitFirst)
+            Sleep(1000); // until the program is up and waiting: kernel32 is mapped by then
         if (secondThread) {
-            // Once the program is up and waiting: the loader has mapped kernel32 by then.
-            Sleep(1000);
             outcome.injected = StartSleepingThread(process.hProcess);
             outcome.queued = Queue(conin, records);
         }
+        if (row.ctrlBreak && !GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, process.dwProcessId))
+            outcome.signalError = GetLastError();
         CloseHandle(pipeWrite); // so that the pipe ends when the program does
         pipeWrite = 0;
         Collect(pipeRead, process, job, outcome);
-        if (secondThread)
+        if (waitFirst)
             outcome.milliseconds += 1000;
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
@@ -312,12 +323,13 @@ bool ReadTables(int count, char **paths, std::vector<CaseRow> &rows)
     return errors.empty();
 }
 
-// This process's console, or one made for it when it was started without one (a service, a
-// CI runner). INVALID_HANDLE_VALUE when there is none to be had.
-HANDLE FindConsole()
+// This process's console, or one made for it when it was started without one (a service).
+// INVALID_HANDLE_VALUE when there is none to be had.
+HANDLE FindConsole(bool &made)
 {
     HANDLE conin = OpenConsole("CONIN$");
     DWORD mode = 0;
+    made = false;
     if (conin != INVALID_HANDLE_VALUE && GetConsoleMode(conin, &mode))
         return conin;
     if (conin != INVALID_HANDLE_VALUE)
@@ -325,12 +337,51 @@ HANDLE FindConsole()
     FreeConsole();
     if (AllocConsole())
         conin = OpenConsole("CONIN$");
-    Say("no console here: made one for the cases\n");
+    made = true;
     if (conin != INVALID_HANDLE_VALUE && GetConsoleMode(conin, &mode))
         return conin;
     Say("no console to drive (error %lu)\n0 passed, 1 failed\n",
         static_cast<unsigned long>(GetLastError()));
     return INVALID_HANDLE_VALUE;
+}
+
+// "Wine 8.0" or "Windows 10.0.22631": which console this is decides the rows marked for one.
+// ntdll exports wine_get_version under Wine alone; RtlGetVersion tells the true Windows
+// version, which GetVersionEx hides from a program without a manifest.
+std::string Platform(bool &wine)
+{
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    const FARPROC wineVersion = GetProcAddress(ntdll, "wine_get_version");
+    wine = wineVersion != 0;
+    if (wine) {
+        const char *(*version)() = 0;
+        CopyMemory(&version, &wineVersion, sizeof version);
+        return std::string("Wine ") + version();
+    }
+    RTL_OSVERSIONINFOW info = {};
+    info.dwOSVersionInfoSize = sizeof info;
+    LONG(WINAPI * get)(RTL_OSVERSIONINFOW *) = 0;
+    const FARPROC rtlGetVersion = GetProcAddress(ntdll, "RtlGetVersion");
+    CopyMemory(&get, &rtlGetVersion, sizeof get);
+    if (!get || get(&info) != 0)
+        return "Windows";
+    return "Windows " + std::to_string(info.dwMajorVersion) + "." +
+           std::to_string(info.dwMinorVersion) + "." + std::to_string(info.dwBuildNumber);
+}
+
+// Variables that rows set inside their own cmd.exe: a value the caller left would change what
+// the examples do.
+void ClearRowVariables()
+{
+    std::vector<std::string> names = {"KEYCODE_EXE", "YESNO", "STANDIN_STATUS"};
+    if (char *block = GetEnvironmentStringsA()) {
+        for (const char *entry = block; *entry; entry += std::strlen(entry) + 1)
+            if (_strnicmp(entry, "KEY_", 4) == 0)
+                names.push_back(std::string(entry, std::strcspn(entry, "=")));
+        FreeEnvironmentStringsA(block);
+    }
+    for (const std::string &name : names)
+        SetEnvironmentVariableA(name.c_str(), 0);
 }
 
 // Under Wine a program killed in its read leaves the read pending, and it takes the next
@@ -361,6 +412,7 @@ std::string Shown(const std::string &bytes)
 // wanted and got.
 bool Check(const CaseRow &row, const std::string &keycodePath, HANDLE conin)
 {
+    ClearRowVariables();
     FlushConsoleInputBuffer(conin);
     const Outcome got = Run(row, keycodePath, conin);
     std::vector<std::string> why;
@@ -374,6 +426,9 @@ bool Check(const CaseRow &row, const std::string &keycodePath, HANDLE conin)
                       " records queued");
     if (!got.injected)
         why.push_back("no second thread");
+    if (got.signalError)
+        why.push_back("Ctrl+Break could not be raised (error " + std::to_string(got.signalError) +
+                      ")");
     if (row.program == "keycode+thread" && got.milliseconds > SECOND_THREAD_BOUND_MS)
         why.push_back("with a second thread it took more than " +
                       std::to_string(SECOND_THREAD_BOUND_MS) + " ms");
@@ -406,30 +461,50 @@ int main(int argc, char **argv)
         return 2;
     }
     report = std::fopen(argv[2], "w");
-    std::vector<CaseRow> rows;
-    if (!ReadTables(argc - 3, argv + 3, rows))
-        return 1;
-    const HANDLE conin = FindConsole();
+    bool made = false, wine = false;
+    const HANDLE conin = FindConsole(made);
     if (conin == INVALID_HANDLE_VALUE)
         return 1;
+    const std::string platform = Platform(wine);
     HANDLE conout = OpenConsole("CONOUT$");
     DWORD mode = 0, outMode = 0;
     GetConsoleMode(conin, &mode);
     GetConsoleMode(conout, &outMode);
-    // A record with character 0x03 would otherwise raise Ctrl+C in every process here.
-    SetConsoleMode(conin, mode & ~ENABLE_PROCESSED_INPUT);
+    const UINT inputCp = GetConsoleCP(), outputCp = GetConsoleOutputCP();
+    Say("console %s, code pages %u in and %u out, rows run at 437; %s\n",
+        made ? "made for the cases" : "found", inputCp, outputCp, platform.c_str());
+    std::vector<CaseRow> rows;
+    if (!ReadTables(argc - 3, argv + 3, rows))
+        return 1;
+    // Under 65001 a character byte above 0x7f written with WriteConsoleInputA comes back as
+    // the bytes of U+FFFD, one record each; 437 hands every byte back as it went in.
+    SetConsoleCP(437);
+    SetConsoleOutputCP(437);
+    // Line input on, as a new console has it (Pause and Ctrl+S act on it); processed input
+    // off, or a record with character 0x03 would raise Ctrl+C in every process here.
+    SetConsoleMode(conin, (mode | ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT) & ~ENABLE_PROCESSED_INPUT);
 
     const std::string keycodePath = FullPath(argv[1]);
-    int passed = 0, failed = 0;
-    for (const CaseRow &row : rows)
-        ++(Check(row, keycodePath, conin) ? passed : failed);
+    const char *here = wine ? "wine" : "windows";
+    int passed = 0, failed = 0, skipped = 0;
+    for (const CaseRow &row : rows) {
+        if (!row.console.empty() && row.console != here) {
+            Say("skip %s (%s): for %s console alone\n", row.name.c_str(), row.where.c_str(),
+                wine ? "Windows'" : "Wine's");
+            ++skipped;
+        } else {
+            ++(Check(row, keycodePath, conin) ? passed : failed);
+        }
+    }
 
     // The console as it was found: a person's window goes on being used after the run.
     FlushConsoleInputBuffer(conin);
+    SetConsoleCP(inputCp);
+    SetConsoleOutputCP(outputCp);
     SetConsoleMode(conin, mode);
     if (conout != INVALID_HANDLE_VALUE)
         SetConsoleMode(conout, outMode);
-    Say("%d passed, %d failed\n", passed, failed);
+    Say("%d passed, %d failed, %d skipped\n", passed, failed, skipped);
     if (report)
         std::fclose(report);
     return failed ? 1 : 0;
