@@ -57,7 +57,7 @@ TEST(StatusWords, SameWordsAsKeynameCmd)
     std::vector<std::string> errors;
     ReadCaseTable("examples.cases", text.str(), rows, errors);
     ASSERT_TRUE(errors.empty()) << errors[0];
-    const std::string prefix = "cmd /c examples\\keyname.cmd ";
+    const std::string prefix = "cmd /d /c examples\\keyname.cmd ";
     int compared = 0;
     for (const CaseRow &row : rows) {
         if (row.commandLine.compare(0, prefix.size(), prefix) || row.status)
