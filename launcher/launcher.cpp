@@ -2,6 +2,7 @@
 // tells its whole exit status in words on standard error; its own status is keycode's.
 // scripts/run starts keycode through it, because Wine hands a Unix shell only the low byte.
 // Usage: launcher.exe KEYCODE.EXE [ARGUMENT...]
+#include "command_line.h"
 #include "console/console.h"
 #include "status_words.h"
 
@@ -52,18 +53,6 @@ void Say(const char *text)
     WriteFile(GetStdHandle(STD_ERROR_HANDLE), text, length, &written, nullptr);
 }
 
-// Past one argument as Windows splits a command line (quotes keep blanks in), and the blanks
-// after it.
-const char *SkipArgument(const char *at)
-{
-    for (bool quoted = false; *at && (quoted || (*at != ' ' && *at != '\t')); ++at)
-        if (*at == '"')
-            quoted = !quoted;
-    while (*at == ' ' || *at == '\t')
-        ++at;
-    return at;
-}
-
 // Ctrl+C reaches every process on the console: this one outlives keycode to tell its status.
 // A handler, unlike ignoring Ctrl+C outright, is not inherited by keycode.
 BOOL WINAPI OutliveCtrlC(DWORD)
@@ -79,16 +68,16 @@ extern "C" [[noreturn]] void LauncherEntry()
     static char words[STATUS_WORDS_SIZE];
     const char *program = SkipArgument(GetCommandLineA());
     const char *arguments = SkipArgument(program);
-    char *at = given;
-    // keycode's path as given, unquoted; the blanks after it are not part of it.
-    for (const char *c = program; c != arguments; ++c)
-        if (*c != '"')
-            *at++ = *c;
-    while (at != given && (at[-1] == ' ' || at[-1] == '\t'))
-        --at;
-    *at = 0;
-    // keycode by its full path with backslashes: a '/' in it would show releases.
-    if (!GetFullPathNameA(given, PATH_SIZE, path, nullptr))
+    // keycode's path as given, unquoted, then in full with backslashes: a '/' in it would show
+    // releases. One that does not fit is refused rather than cut.
+    const DWORD full = CopyArgument(program, arguments, given, PATH_SIZE)
+                           ? GetFullPathNameA(given, PATH_SIZE, path, nullptr)
+                           : PATH_SIZE;
+    if (full >= PATH_SIZE) {
+        Say("launcher: keycode's path is longer than the 1023 characters it takes\n");
+        ExitProcess(255);
+    }
+    if (!full)
         Append(path, given);
     bool returnMode = false;
     for (char *c = path; *c; ++c)

@@ -1,5 +1,7 @@
-// The launcher's words for keycode's status: what a person reads after scripts/run.
+// The launcher: its words for keycode's status, what a person reads after scripts/run, and
+// keycode's path taken from its command line.
 #include "case_table.h"
+#include "command_line.h"
 #include "status_words.h"
 
 #include <gtest/gtest.h>
@@ -74,6 +76,33 @@ TEST(StatusWords, SameWordsAsKeynameCmd)
         ++compared;
     }
     EXPECT_GE(compared, 8);
+}
+
+// keycode's path as the launcher takes it: unquoted, without the blanks after it, and refused
+// whole, with nothing written past the buffer, when it does not fit.
+TEST(Launcher, ProgramPathIsBounded)
+{
+    const std::string longPath = "C:\\" + std::string(2000, 'a') + "\\keycode.exe";
+    const struct {
+        std::string line, path;
+        bool fits;
+    } ROWS[] = {
+        {"\"C:\\a b\\keycode.exe\"  * /", "C:\\a b\\keycode.exe", true},
+        {"keycode.exe\t*", "keycode.exe", true},
+        {std::string(19, 'k') + "  *", std::string(19, 'k'), true},
+        {std::string(20, 'k') + " *", "", false},
+        {longPath + " *", "", false},
+    };
+    for (const auto &row : ROWS) {
+        char buffer[40];
+        std::fill(buffer, buffer + sizeof buffer, '#');
+        const char *end = SkipArgument(row.line.c_str());
+        EXPECT_EQ(row.fits, CopyArgument(row.line.c_str(), end, buffer, 20)) << row.line;
+        if (row.fits) {
+            EXPECT_EQ(row.path, buffer);
+        }
+        EXPECT_EQ(std::string(20, '#'), std::string(buffer + 20, 20)) << row.line;
+    }
 }
 
 } // namespace
