@@ -1,5 +1,7 @@
 #include "status_words.h"
 
+#include "keys/key_value.h"
+
 char *Append(char *at, const char *text)
 {
     while (*text)
@@ -9,6 +11,9 @@ char *Append(char *at, const char *text)
 }
 
 namespace {
+
+// What a process ended by Ctrl+C or Ctrl+Break through its default handler gives.
+const unsigned STATUS_CONTROL_C_EXIT = 0xC000013A;
 
 char *AppendHex(char *at, unsigned value, int digits)
 {
@@ -70,12 +75,12 @@ char *AppendCharacter(char *at, unsigned ch)
 
 char *AppendKey(char *at, unsigned code)
 {
-    at = Append(at, code & 0x02000000 ? "press  " : "release  ");
+    at = Append(at, code & KEY_DOWN_FLAG ? "press  " : "release  ");
     at = AppendKeyName(at, code & 0xFF);
-    if (code >> 8 & 0xFF)
-        at = AppendCharacter(Append(at, "  "), code >> 8 & 0xFF);
-    for (unsigned bit = 0; bit < 9; ++bit)
-        if (code >> (16 + bit) & 1)
+    if (code >> KEY_CHAR_SHIFT & 0xFF)
+        at = AppendCharacter(Append(at, "  "), code >> KEY_CHAR_SHIFT & 0xFF);
+    for (int bit = 0; bit < KEY_STATE_FLAGS; ++bit)
+        if (code >> (KEY_STATE_SHIFT + bit) & 1)
             at = Append(Append(at, "  "), FLAGS[bit]);
     return at;
 }
@@ -93,14 +98,14 @@ void DescribeStatus(unsigned status, bool returnMode, char *words)
         Append(words, "0 (Esc was shown)");
         return;
     }
-    if (status == 0xFFFFFFFF) {
+    if (status == static_cast<unsigned>(NO_KEY)) {
         Append(words, "-1 (no key: the console could not be read, or the output not written)");
         return;
     }
     char *at = Append(AppendHex(Append(words, "0x"), status, 8), " (");
-    if (status == 0xC000013A)
+    if (status == STATUS_CONTROL_C_EXIT)
         at = Append(at, "ended by Ctrl+C");
-    else if (status >> 26)
+    else if (status >> KEY_VALUE_BITS)
         at = Append(at, "not a key code");
     else
         at = AppendKey(at, status);

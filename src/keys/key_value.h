@@ -22,7 +22,14 @@ typedef int KeyValue;
 // Never a key value: no key could be read; given to WriteKeyValue it selects the banner;
 // as the exit status it reports a failure.
 const KeyValue NO_KEY = -1;
-const KeyValue KEY_DOWN_FLAG = 0x02000000;
+
+// Where each field lies, for whatever packs a key value or takes one apart.
+const int KEY_CHAR_SHIFT = 8;
+const int KEY_STATE_SHIFT = 16;
+const int KEY_STATE_FLAGS = 9; // control-key flags 0-8, ENHANCED_KEY the last
+const int KEY_DOWN_SHIFT = 25;
+const int KEY_VALUE_BITS = 26; // bits 26 to 31 of a key value are 0
+const KeyValue KEY_DOWN_FLAG = 1 << KEY_DOWN_SHIFT;
 
 // Blocks until the console delivers a key event and returns it packed, skipping every
 // other kind of record. NO_KEY when standard input cannot be read.

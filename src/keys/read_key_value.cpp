@@ -14,8 +14,9 @@ KeyValue KEYCODE_CALL ReadKeyValue()
         // above bit 15 fall off the top of the word.
         const KEY_EVENT_RECORD &key = record.Event.KeyEvent;
         value = static_cast<KeyValue>(
-            static_cast<DWORD>(key.bKeyDown) << 25 | key.dwControlKeyState << 16 |
-            static_cast<DWORD>(static_cast<unsigned char>(key.uChar.AsciiChar)) << 8 |
+            static_cast<DWORD>(key.bKeyDown) << KEY_DOWN_SHIFT |
+            key.dwControlKeyState << KEY_STATE_SHIFT |
+            static_cast<DWORD>(static_cast<unsigned char>(key.uChar.AsciiChar)) << KEY_CHAR_SHIFT |
             key.wVirtualKeyCode);
         // A record that happens to pack to NO_KEY must not pass for the end of input.
     } while (value == NO_KEY);

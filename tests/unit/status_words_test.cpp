@@ -2,6 +2,7 @@
 // keycode's path taken from its command line.
 #include "case_table.h"
 #include "command_line.h"
+#include "keys/key_value.h"
 #include "status_words.h"
 
 #include <gtest/gtest.h>
@@ -68,7 +69,7 @@ TEST(StatusWords, SameWordsAsKeynameCmd)
         if (code.find_first_not_of("0123456789abcdef") != std::string::npos)
             continue;
         const unsigned value = static_cast<unsigned>(std::stoul(code, nullptr, 16));
-        if (value >> 26) // not a key code: keyname says "no key" or refuses it
+        if (value >> KEY_VALUE_BITS) // not a key code: keyname says "no key" or refuses it
             continue;
         char words[STATUS_WORDS_SIZE];
         DescribeKey(value, words);
