@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -53,12 +51,9 @@ TEST(StatusWords, EveryKindOfStatus)
 // the launcher gives the same words.
 TEST(StatusWords, SameWordsAsKeynameCmd)
 {
-    std::ifstream file(CASE_TABLES "/examples.cases", std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
     std::vector<CaseRow> rows;
     std::vector<std::string> errors;
-    ReadCaseTable("examples.cases", text.str(), rows, errors);
+    ReadCaseTableFile(CASE_TABLES "/examples.cases", rows, errors);
     ASSERT_TRUE(errors.empty()) << errors[0];
     const std::string prefix = "cmd /d /c examples\\keyname.cmd ";
     int compared = 0;

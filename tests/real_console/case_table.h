@@ -16,8 +16,17 @@
 #include <string>
 #include <vector>
 
+// The console's event types, as its input record numbers them.
+enum CaseEventType : unsigned short {
+    CASE_KEY_EVENT = 0x0001,
+    CASE_MOUSE_EVENT = 0x0002,
+    CASE_WINDOW_BUFFER_SIZE_EVENT = 0x0004,
+    CASE_MENU_EVENT = 0x0008,
+    CASE_FOCUS_EVENT = 0x0010,
+};
+
 struct CaseRecord {
-    char kind; // 'k' a key event, or 'm', 'f', 'u', 'w'
+    CaseEventType eventType; // the members below count for a key event alone
     bool down;
     unsigned vk, ch, state, repeat;
 };
@@ -36,3 +45,8 @@ struct CaseRow {
 // naming the table, the line, the row and the field.
 void ReadCaseTable(const std::string &table, const std::string &text, std::vector<CaseRow> &rows,
                    std::vector<std::string> &errors);
+
+// The same for the table in the file at path, named in messages by its file name; a file that
+// cannot be read is an error too.
+void ReadCaseTableFile(const std::string &path, std::vector<CaseRow> &rows,
+                       std::vector<std::string> &errors);

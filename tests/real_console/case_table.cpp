@@ -2,6 +2,7 @@
 
 #include "banner.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -47,9 +48,20 @@ bool Hex(const std::string &text, unsigned long max, unsigned &value)
 
 bool ParseRecord(const std::string &token, CaseRecord &record)
 {
-    record = CaseRecord{token.empty() ? '?' : token[0], false, 0, 0, 0, 1};
-    if (token.size() == 1 && OneOf(token, {"m", "f", "u", "w"}))
-        return true;
+    record = CaseRecord{CASE_KEY_EVENT, false, 0, 0, 0, 1};
+    // m, f, u, w: a mouse, focus, menu or buffer-size record, with nothing else in it.
+    const struct {
+        const char *letter;
+        CaseEventType type;
+    } OTHERS[] = {{"m", CASE_MOUSE_EVENT},
+                  {"f", CASE_FOCUS_EVENT},
+                  {"u", CASE_MENU_EVENT},
+                  {"w", CASE_WINDOW_BUFFER_SIZE_EVENT}};
+    for (const auto &other : OTHERS)
+        if (token == other.letter) {
+            record.eventType = other.type;
+            return true;
+        }
     if (token.size() < 3 || token[0] != 'k' || (token[1] != '+' && token[1] != '-'))
         return false;
     record.down = token[1] == '+';
@@ -163,4 +175,21 @@ void ReadCaseTable(const std::string &table, const std::string &text, std::vecto
         if (errors.size() == before)
             rows.push_back(row);
     }
+}
+
+void ReadCaseTableFile(const std::string &path, std::vector<CaseRow> &rows,
+                       std::vector<std::string> &errors)
+{
+    std::string text;
+    FILE *file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        errors.push_back("no case table " + path);
+        return;
+    }
+    static char chunk[4096]; // off the stack: large frames need stack probes under mingw
+    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
+        text.append(chunk, n);
+    std::fclose(file);
+    const size_t slash = path.find_last_of("/\\");
+    ReadCaseTable(slash == std::string::npos ? path : path.substr(slash + 1), text, rows, errors);
 }
