@@ -1,13 +1,34 @@
 #!/usr/bin/env bash
-# Runs a file of harness cases, the test kit, or keycode itself, under Wine on the machine
-# this script is on: this machine when its kernel runs 32-bit programs, or the guest
-# (wine.sh decides).
-# Usage: wine_here.sh PREFIX prepare
-#        wine_here.sh PREFIX cases KEYCODE.EXE HARNESS.EXE CASES EXAMPLES-DIR STANDIN.EXE
-#        wine_here.sh PREFIX kit KIT-DIR
-#        wine_here.sh PREFIX start KEYCODE.EXE LAUNCHER.EXE [ARGUMENTS...]
-#        wine_here.sh PREFIX example RELEASE-DIR COMMAND...
+# Runs one verb with the Wine of the machine this script is on: this machine when its kernel
+# runs 32-bit programs, else the test guest, where wine.sh copies it. The table below is the
+# one list of verbs; the files a verb takes come first, and wine.sh asks how many there are.
+# Usage: run_verb.sh PREFIX VERB ARGUMENT...
+#        run_verb.sh --files VERB     prints how many of VERB's arguments are files
+# Verbs, and their arguments (files first):
+#   prepare                                              the Wine prefix, made once
+#   cases KEYCODE.EXE HARNESS.EXE CASES EXAMPLES-DIR STANDIN.EXE   one case table
+#   kit KIT-DIR                                          the test kit's run.cmd
+#   start KEYCODE.EXE LAUNCHER.EXE [ARGUMENT...]         keycode on this terminal
+#   example RELEASE-DIR COMMAND...                       a batch example under cmd.exe
 set -uo pipefail
+VERBS=(prepare:0 cases:5 kit:1 start:2 example:1) # each verb, and how many files it takes
+files_of() {
+    local verb
+    for verb in "${VERBS[@]}"; do
+        [ "${verb%:*}" = "$1" ] && echo "${verb#*:}" && return 0
+    done
+    return 1
+}
+usage() {
+    local IFS='|'
+    echo "usage: run_verb.sh PREFIX ${VERBS[*]%:*} ARGUMENT..., or run_verb.sh --files VERB" >&2
+    exit 2
+}
+if [ "${1:-}" = --files ]; then
+    files_of "${2:-}" || usage
+    exit 0
+fi
+files=$(files_of "${2:-}") && [ $(($# - 2)) -ge "$files" ] || usage
 export WINEPREFIX=$1 WINEARCH=win32 WINEDEBUG=-all
 what=$2
 shift 2
@@ -87,9 +108,5 @@ example)
     rc=$?
     echo "cmd ended with status $rc" >&2
     exit $rc
-    ;;
-*)
-    echo "usage: wine_here.sh PREFIX prepare|cases|kit|start|example ..." >&2
-    exit 2
     ;;
 esac

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Runs one verb of run_verb.sh in the test guest, made first where this machine has none.
+# The files the verb takes go into a shared folder with run_verb.sh and the guest's run.sh,
+# the guest boots and runs them, and what they printed and their status come back. On a
+# terminal ("terminal"), keycode takes this terminal's keys through a serial port; otherwise
+# ("files") the guest runs with no input. Its status is the verb's, 255 when none came back.
+# Usage: in_guest.sh terminal|files VERB ARGUMENT...
+set -euo pipefail
+mode=$1 what=$2
+shift 2
+here=$(cd "$(dirname "$0")" && pwd)
+files=$("$here/../run_verb.sh" --files "$what")
+
+# The guest is made once per machine, in the user's cache folder, and named after the scripts
+# that make it: a change to them makes a new one, which replaces the old.
+cache=${KEYCODE_GUEST_CACHE:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/keycode}
+guest=$cache/wine-guest-$(cat "$here/make_guest.sh" "$here/guest-init" | sha256sum | cut -c1-12)
+mkdir -p "$cache"
+if [ ! -f "$guest/guest.img" ]; then
+    for old in "$cache"/wine-guest-*; do
+        [ "$old" = "$guest" ] || [ ! -e "$old" ] ||
+            echo "The scripts that make the test guest have changed: a new guest replaces $old." >&2
+    done
+    flock "$cache/making.lock" "$here/make_guest.sh" "$guest" >&2
+    find "$cache" -maxdepth 1 -name 'wine-guest-*' ! -path "$guest" -exec rm -rf {} +
+fi
+[ "$what" = prepare ] && echo "The guest: $guest ($(du -sh "$guest" | cut -f1))" && exit 0
+
+# The shared folder: the files in work/N/, the arguments with the files' paths in the guest.
+share=$(mktemp -d "$cache/share.XXXXXX")
+trap 'rm -rf "$share"' EXIT
+mkdir "$share/work"
+cp "$here/../run_verb.sh" "$here/run.sh" "$share/"
+args=("$what")
+for ((i = 1; i <= $#; i++)); do
+    if [ $i -le "$files" ]; then
+        mkdir "$share/work/$i" && cp -r "${!i}" "$share/work/$i/"
+        args+=("/tmp/work/$i/$(basename "${!i}")")
+    else
+        args+=("${!i}")
+    fi
+done
+printf '%s\n' "${args[@]}" >"$share/args"
+if [ "$mode" = terminal ]; then
+    stty size 2>/dev/null >"$share/terminal" || echo >"$share/terminal"
+    echo "Starting Wine in the guest (about 20 seconds)..." >&2
+    "$here/boot_guest.sh" "$guest" console "$guest/guest.img" "$share"
+else
+    "$here/boot_guest.sh" "$guest" snapshot "$guest/guest.img" "$share"
+    if { [ "$what" = cases ] || [ "$what" = kit ]; } && [ ! -s "$share/out" ]; then
+        echo "nothing from the guest; its console and log:"
+        tail -n 20 "$share/console.log" "$share/run.log" 2>/dev/null || true
+    fi
+    cat "$share/out" 2>/dev/null || true
+    cat "$share/err" >&2 2>/dev/null || true
+fi
+if ! rc=$(cat "$share/rc" 2>/dev/null); then
+    echo "in_guest.sh: the guest ended without a status; its console and log:" >&2
+    tail -n 20 "$share/console.log" "$share/run.log" >&2 2>/dev/null || true
+    rc=255
+fi
+exit "$rc"
