@@ -5,8 +5,7 @@ set -eu
 src=$1 scratch=$2
 rm -rf "$scratch"
 for tree in first "second/deeper"; do
-    cmake -S "$src" -B "$scratch/$tree" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
-        -DCMAKE_TOOLCHAIN_FILE="$src/cmake/i386-windows-clang.cmake" >/dev/null
+    cmake --preset win32 -S "$src" -B "$scratch/$tree" >/dev/null
     cmake --build "$scratch/$tree" >/dev/null
 done
 if cmp "$scratch/first/src/keycode.exe" "$scratch/second/deeper/src/keycode.exe"; then
