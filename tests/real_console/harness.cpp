@@ -294,4 +294,3 @@ int main(int argc, char **argv)
         std::fclose(report);
     return failed ? 1 : 0;
 }
-

@@ -21,8 +21,8 @@ struct Outcome {
     DWORD status = 0;
     std::string started; // empty, or why the program could not be started
     bool timedOut = false;
-    DWORD queued = 0;     // records that reached the console's input buffer
-    bool injected = true; // the second thread, where asked for, was started
+    DWORD queued = 0;      // records that reached the console's input buffer
+    bool injected = true;  // the second thread, where asked for, was started
     DWORD signalError = 0; // why Ctrl+Break, where asked for, could not be raised
     DWORD milliseconds = 0;
 };
