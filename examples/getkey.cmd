@@ -8,6 +8,8 @@ rem        call getkey.cmd mods     those modifier keys count as keys too (also:
 rem Exit code 0, or 1 when no key could be read: standard input is not a console, keycode.exe
 rem is missing (a message on standard error says where it looked) or ended without a key.
 rem The KEY_ variables are cleared then.
+rem It stands alone on purpose, sharing no code with the other examples: copy it anywhere
+rem beside keycode.exe.
 rem Its own settings whatever the caller has on: delayed expansion would eat "!".
 setlocal EnableExtensions DisableDelayedExpansion
 rem keycode.exe: KEYCODE_EXE when set, else beside this file or one folder up (release zip).
@@ -22,9 +24,10 @@ set "mods="
 for %%A in (%*) do if "%%~A"=="/" set "releases=/"
 for %%A in (%*) do if /i "%%~A"=="mods" set "mods=yes"
 
-rem Every key code lies in 0x0000000-0x3ffffff, a press in 0x2000000-0x3ffffff; any other
-rem status (-1, Ctrl+C's 0xc000013a, cmd's own for a program it could not start) is no key.
-set /a "lowest=0x2000000, highest=0x3ffffff"
+rem Every key code lies in 0x0000000-0x3ffffff, a press in 0x2000000-0x3ffffff (33554432-
+rem 67108863); any other status (-1, Ctrl+C's 0xc000013a, cmd's own for a program it
+rem could not start) is no key.
+set /a "lowest=33554432, highest=67108863"
 if defined releases set "lowest=0"
 
 :read

@@ -5,6 +5,8 @@ rem Items are shown and chosen as typed, whatever characters they hold; an empty
 rem the list. Exit code: the chosen item's number from 1, or 0 for Esc and when no key could
 rem be read: standard input is not a console, keycode.exe is missing (a message on standard
 rem error says where it looked) or ended without a key.
+rem It stands alone on purpose, sharing no code with the other examples: copy it anywhere
+rem beside keycode.exe.
 rem Its own settings whatever the caller has on: delayed expansion would eat "!".
 setlocal EnableExtensions DisableDelayedExpansion
 rem keycode.exe: KEYCODE_EXE when set, else beside this file or one folder up (release zip).
@@ -34,7 +36,7 @@ for /l %%N in (1,1,%count%) do call :line %%N
 :key
 "%keycode%" *
 set /a "code=%ERRORLEVEL%, vk=code & 0xFF"
-rem A key press is 0x2000000-0x3ffffff; any other status is no key.
+rem A key press is 0x2000000-0x3ffffff (33554432-67108863); any other status is no key.
 if %code% lss 33554432 exit /b 0
 if %code% gtr 67108863 exit /b 0
 rem Virtual-key codes: Up 0x26, Down 0x28, Enter 0x0D, Esc 0x1B.

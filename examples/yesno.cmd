@@ -5,6 +5,8 @@ rem Exit code 0 for Y, 1 for N, 2 for Esc, 3 when no key could be read: standard
 rem not a console, keycode.exe is missing (a message on standard error says where it looked)
 rem or ended without a key. The answer is also left in YESNO: Y, N or Esc, and YESNO is
 rem cleared when no key could be read; Wine's cmd hands a caller only 0 or 1 from "call".
+rem It stands alone on purpose, sharing no code with the other examples: copy it anywhere
+rem beside keycode.exe.
 rem Its own settings whatever the caller has on: delayed expansion would eat "!".
 setlocal EnableExtensions DisableDelayedExpansion
 rem keycode.exe: KEYCODE_EXE when set, else beside this file or one folder up (release zip).
@@ -20,7 +22,7 @@ rem set /p with no input prints the prompt without a line break.
 :ask
 "%keycode%" *
 set /a "code=%ERRORLEVEL%, vk=code & 0xFF"
-rem A key press is 0x2000000-0x3ffffff; any other status is no key.
+rem A key press is 0x2000000-0x3ffffff (33554432-67108863); any other status is no key.
 if %code% lss 33554432 goto nokey
 if %code% gtr 67108863 goto nokey
 rem Virtual-key codes: Y is 0x59, N is 0x4E, Esc is 0x1B.

@@ -34,7 +34,7 @@ want="KERNEL32.dll ExitProcess GetCommandLineA GetStdHandle ReadConsoleInputA Wr
 check "only the five KERNEL32 imports, by name (got: $imports)" [ "$imports" = "$want" ]
 
 # Only the code is disassembled: the banner and import tables share its section.
-code_length=$((0x$(sed -n 's/^ *0001:00000000 \([0-9a-f]*\)H \.text .*CODE$/\1/p' "$map")))
+code_length=$(code_length "$map")
 image_base=$((0x$(field ImageBase | sed "s/0x//")))
 start=$((image_base + 0x1000))
 listing=$(llvm-objdump -d --no-show-raw-insn --start-address=$start \

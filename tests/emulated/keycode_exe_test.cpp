@@ -27,7 +27,7 @@ struct Case {
     unsigned status;
 };
 
-// One row per scenario reads best as a table.
+// A scenario is a row: a new case is one line, and every case meets the same checks.
 // clang-format off
 const Case CASES[] = {
     {"BannerThenWaits", "keycode", {}, CONSOLE_INPUT, WRITABLE_OUTPUT, true, "", WAITS},

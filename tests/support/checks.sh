@@ -24,6 +24,11 @@ section_table_end() { # FILE
     echo $((pe + 24 + $(u16 "$1" $((pe + 20))) + 40 * $(u16 "$1" $((pe + 6)))))
 }
 
+# How many bytes of code the link map (keycode.map) gives the section: the code comes first.
+code_length() { # MAP
+    echo $((0x$(sed -n 's/^ *0001:00000000 \([0-9a-f]*\)H \.text .*CODE$/\1/p' "$1")))
+}
+
 # The banner line as the tests' own copy has it (tests/support/banner.h), CR LF and all,
 # into the variable named.
 expected_banner() { # VARIABLE

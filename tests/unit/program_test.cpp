@@ -18,7 +18,7 @@ struct Scenario {
     int status;
 };
 
-// One row per scenario reads best as a table.
+// A scenario is a row: a new case is one line, and every case meets the same checks.
 // clang-format off
 const Scenario SCENARIOS[] = {
     {"PressShownReleaseDroppedEscEndsWith0", "keycode", {A_DOWN, A_UP, ESC_DOWN}, 0, true,
