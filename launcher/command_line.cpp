@@ -25,3 +25,11 @@ bool CopyArgument(const char *from, const char *end, char *to, unsigned size)
     *to = 0;
     return true;
 }
+
+bool AsksForReturnMode(const char *arguments)
+{
+    for (; *arguments; ++arguments)
+        if (*arguments == '*')
+            return true;
+    return false;
+}

@@ -9,3 +9,7 @@ const char *SkipArgument(const char *at);
 // into `to`, which holds `size` bytes with the NUL. False when it does not fit: then nothing
 // is written at or past to + size.
 bool CopyArgument(const char *from, const char *end, char *to, unsigned size);
+
+// keycode's own rule for return mode: a '*' anywhere in its command line. The launcher puts
+// keycode's path before the arguments, and a path holds no '*', so the arguments tell.
+bool AsksForReturnMode(const char *arguments);

@@ -60,16 +60,13 @@ BOOL WINAPI OutliveCtrlC(DWORD)
     return 1;
 }
 
-} // namespace
-
-extern "C" [[noreturn]] void LauncherEntry()
+// keycode's command line: its full path with backslashes, quoted (a '/' in the path would
+// show releases), then the arguments as given. Ends the launcher when the path is too long.
+// Returns the path.
+const char *BuildCommandLine(const char *program, const char *arguments, char *line)
 {
-    static char given[PATH_SIZE], path[PATH_SIZE], line[2 * PATH_SIZE + 32768];
-    static char words[STATUS_WORDS_SIZE];
-    const char *program = SkipArgument(GetCommandLineA());
-    const char *arguments = SkipArgument(program);
-    // keycode's path as given, unquoted, then in full with backslashes: a '/' in it would show
-    // releases. One that does not fit is refused rather than cut.
+    static char given[PATH_SIZE], path[PATH_SIZE];
+    // One that does not fit is refused rather than cut.
     const DWORD full = CopyArgument(program, arguments, given, PATH_SIZE)
                            ? GetFullPathNameA(given, PATH_SIZE, path, nullptr)
                            : PATH_SIZE;
@@ -79,14 +76,18 @@ extern "C" [[noreturn]] void LauncherEntry()
     }
     if (!full)
         Append(path, given);
-    bool returnMode = false;
     for (char *c = path; *c; ++c)
         if (*c == '/')
             *c = '\\';
-    for (const char *c = arguments; *c; ++c)
-        returnMode = returnMode || *c == '*';
     Append(Append(Append(Append(line, "\""), path), "\" "), arguments);
+    return path;
+}
 
+// Starts keycode on this console and returns its exit status when it ends; ends the launcher
+// when it cannot be started. Says "waiting for a key press" in return mode once a key typed
+// can reach keycode.
+DWORD RunKeycode(char *line, const char *path, bool returnMode)
+{
     SetConsoleCtrlHandler(OutliveCtrlC, 1);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -108,10 +109,30 @@ extern "C" [[noreturn]] void LauncherEntry()
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD status = 0;
     GetExitCodeProcess(process.hProcess, &status);
+    return status;
+}
+
+// The whole status in words on standard error.
+void TellStatus(DWORD status, bool returnMode)
+{
+    static char words[STATUS_WORDS_SIZE];
     DescribeStatus(status, returnMode, words);
     // In display mode keycode's codes end without a line break.
     Say(returnMode ? "keycode ended with status " : "\nkeycode ended with status ");
     Say(words);
     Say("\n");
+}
+
+} // namespace
+
+extern "C" [[noreturn]] void LauncherEntry()
+{
+    static char line[2 * PATH_SIZE + 32768];
+    const char *program = SkipArgument(GetCommandLineA());
+    const char *arguments = SkipArgument(program);
+    const char *path = BuildCommandLine(program, arguments, line);
+    const bool returnMode = AsksForReturnMode(arguments);
+    const DWORD status = RunKeycode(line, path, returnMode);
+    TellStatus(status, returnMode);
     ExitProcess(status);
 }
