@@ -7,8 +7,8 @@ rem                              keyname.cmd #%ERRORLEVEL%
 rem Prints, for 2104141:  press  A  char 'A'  Shift;  for -1 (#-1, ffffffff):  no key
 rem Exit code 0, or 1 for a code that is not one (a message on standard error says so).
 rem Written without delayed expansion or nested blocks, so that every cmd.exe runs it.
-rem It stands alone on purpose, sharing no code with the other examples: copy it anywhere
-rem beside keycode.exe.
+rem It stands alone on purpose, sharing no code with the other examples, and needs no
+rem keycode.exe: copy it anywhere.
 rem Its own settings whatever the caller has on: delayed expansion would eat "!".
 setlocal EnableExtensions DisableDelayedExpansion
 set "arg=%~1"

@@ -6,7 +6,9 @@
 # Usage: wine.sh BUILD-DIR VERB ARGUMENT...
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-[ $# -ge 2 ] && "$here/run_verb.sh" --files "$2" >/dev/null ||
+# The verb, and at least the files it takes (run_verb.sh's table says how many).
+files=$([ $# -ge 2 ] && "$here/run_verb.sh" --files "$2" 2>/dev/null) &&
+    [ $(($# - 2)) -ge "$files" ] ||
     { echo "usage: wine.sh BUILD-DIR VERB ARGUMENT... (verbs: run_verb.sh)" >&2 && exit 2; }
 build=$(cd "$1" && pwd) what=$2
 shift 2
