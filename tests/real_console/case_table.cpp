@@ -108,6 +108,22 @@ bool Unescape(const std::string &text, std::string &out)
     return true;
 }
 
+// One result's output and status fields; false, with an error each, where either is bad.
+bool ReadResult(const std::string &outputField, const std::string &statusField,
+                const std::string &which, std::string &output, unsigned long &status,
+                const std::string &at, std::vector<std::string> &errors)
+{
+    const size_t before = errors.size();
+    if (!Unescape(outputField, output))
+        errors.push_back(at + which + "output '" + outputField +
+                         "' has an escape other than \\r \\n \\\\ \\xHH");
+    unsigned value = 0;
+    if (!Hex(statusField, 0xFFFFFFFF, value))
+        errors.push_back(at + which + "status '" + statusField + "' is not 1 to 8 hex digits");
+    status = value;
+    return errors.size() == before;
+}
+
 } // namespace
 
 void ReadCaseTable(const std::string &table, const std::string &text, std::vector<CaseRow> &rows,
@@ -129,8 +145,9 @@ void ReadCaseTable(const std::string &table, const std::string &text, std::vecto
         const std::vector<std::string> f = Split(line, '|');
         row.name = f[0];
         const std::string at = row.where + ", row \"" + row.name + "\": ";
-        if (f.size() != 8) {
-            errors.push_back(at + std::to_string(f.size()) + " fields, not 8");
+        if (f.size() != 8 && f.size() != 10) {
+            errors.push_back(at + std::to_string(f.size()) +
+                             " fields, not 8 (or 10, with a second result)");
             continue;
         }
         const size_t before = errors.size();
@@ -165,13 +182,12 @@ void ReadCaseTable(const std::string &table, const std::string &text, std::vecto
                 errors.push_back(at + "record '" + token +
                                  "' is not k+VK:CHAR:STATE, k-..., m, f, u, w or one b");
         }
-        if (!Unescape(f[6], row.output))
-            errors.push_back(at + "output '" + f[6] +
-                             "' has an escape other than \\r \\n \\\\ \\xHH");
-        unsigned status = 0;
-        if (!Hex(f[7], 0xFFFFFFFF, status))
-            errors.push_back(at + "status '" + f[7] + "' is not 1 to 8 hex digits");
-        row.status = status;
+        ReadResult(f[6], f[7], "", row.output, row.status, at, errors);
+        row.hasSecond = f.size() == 10;
+        if (row.hasSecond &&
+            ReadResult(f[8], f[9], "second ", row.secondOutput, row.secondStatus, at, errors) &&
+            row.secondOutput == row.output && row.secondStatus == row.status)
+            errors.push_back(at + "the second result is the first one again");
         if (errors.size() == before)
             rows.push_back(row);
     }

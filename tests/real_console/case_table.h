@@ -1,6 +1,7 @@
 // The case tables (*.cases): one row a line, eight fields split by '|':
 //   name | program | command line | stdin | stdout | records | output | status
-// program: keycode, keycode+thread (a second thread sleeps in keycode's process) or cmd;
+// program: keycode, keycode+thread (a second thread sleeps in keycode's process) or cmd (the
+// command line as it stands: cmd.exe, or the stand-in);
 // "@wine" or "@windows" after it: the row is for that console alone, where the two differ by
 // design (the harness skips it on the other and counts it as skipped).
 // stdin: console, file, pipe or nul. stdout: pipe or unwritable.
@@ -8,6 +9,8 @@
 // k-VK:CHAR:STATE a release, m f u w a mouse, focus, menu or buffer-size record; b, no
 // record: Ctrl+Break raised for the program alone once it waits.
 // output: the bytes wanted, with {banner}, \r, \n, \\ and \xHH. status: the exit status in hex.
+// Two more fields, output|status again, name a second allowed result, where the console
+// host's build decides what a program gets; the harness says which of the two it met.
 // {keycode/} in a command line is keycode.exe's full path with forward slashes.
 // The reader is strict: a row with a field it does not know stops the run, named.
 // Plain C++ with no Windows headers, so that the tables are checked on the build machine too.
@@ -39,6 +42,9 @@ struct CaseRow {
     bool ctrlBreak = false;
     std::string output;
     unsigned long status;
+    bool hasSecond = false; // a second allowed result, in fields 9 and 10
+    std::string secondOutput;
+    unsigned long secondStatus = 0;
 };
 
 // Adds the rows of one table's text to rows; each problem found adds one line to errors,

@@ -175,9 +175,11 @@ Outcome Run(const CaseRow &row, const std::string &keycodePath, HANDLE conin)
     if (CreateProcessA(row.program == "cmd" ? 0 : keycodePath.c_str(), &commandLine[0], 0, 0, TRUE,
                        flags, 0, 0, &startup, &process)) {
         // In a job, so that a timeout ends the programs a batch file started as well: one left
-        // waiting in a read would take the next row's records.
+        // waiting in a read would take the next row's records. Windows 7 puts no job in
+        // another, so where this harness runs in one (a CI runner's) that can fail.
         HANDLE job = CreateJobObjectA(0, 0);
-        AssignProcessToJobObject(job, process.hProcess);
+        if (!job || !AssignProcessToJobObject(job, process.hProcess))
+            outcome.jobError = GetLastError();
         ResumeThread(process.hThread);
         if (waitFirst)
             Sleep(1000); // until the program is up and waiting: kernel32 is mapped by then

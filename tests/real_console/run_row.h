@@ -24,10 +24,26 @@ struct Outcome {
     DWORD queued = 0;      // records that reached the console's input buffer
     bool injected = true;  // the second thread, where asked for, was started
     DWORD signalError = 0; // why Ctrl+Break, where asked for, could not be raised
+    DWORD jobError = 0;    // why the program could not be put in a job of its own
     DWORD milliseconds = 0;
 };
 
 const size_t OUTPUT_KEPT = 1 << 20;
+
+// The console's input mode while rows run, set exactly, whatever the console had:
+// - line input on, as a new console has it (Windows' host keeps Pause and Ctrl+S only then),
+//   and echo, which goes with it;
+// - processed input off: Wine's console takes a written record whose character is 0x03 out of
+//   the buffer and raises Ctrl+C in every process on it (Windows' raises it for a typed key
+//   alone);
+// - virtual-terminal input off: with it Windows' host turns every key record written into VT
+//   text, presses with virtual-key 0, which a shell may leave set;
+// - window and mouse input off: a resized window or a person's mouse would add records.
+const DWORD ROW_INPUT_MODE = ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT;
+// The bits of the mode that the rows depend on; the rest (quick edit, insert) stay as found.
+const DWORD ROW_INPUT_BITS = ENABLE_PROCESSED_INPUT | ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT |
+                             ENABLE_WINDOW_INPUT | ENABLE_MOUSE_INPUT |
+                             ENABLE_VIRTUAL_TERMINAL_INPUT;
 
 // Runs one row on this console. The records are queued before the start, or, with a second
 // thread, once that thread is in the process.
