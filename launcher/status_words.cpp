@@ -104,7 +104,7 @@ void DescribeStatus(unsigned status, bool returnMode, char *words)
     }
     char *at = Append(AppendHex(Append(words, "0x"), status, 8), " (");
     if (status == STATUS_CONTROL_C_EXIT)
-        at = Append(at, "ended by Ctrl+C");
+        at = Append(at, "ended by Ctrl+C or Ctrl+Break");
     else if (status >> KEY_VALUE_BITS)
         at = Append(at, "not a key code");
     else

@@ -13,5 +13,6 @@ const unsigned STATUS_WORDS_SIZE = 160;
 void DescribeKey(unsigned code, char *words);
 
 // The whole status as keycode means it: after a display-mode run 0 is the Esc that ended it,
-// in return mode ('*') it is a key code like any other; -1 is no key, 0xC000013A Ctrl+C.
+// in return mode ('*') it is a key code like any other; -1 is no key, 0xC000013A
+// Ctrl+C or Ctrl+Break.
 void DescribeStatus(unsigned status, bool returnMode, char *words);

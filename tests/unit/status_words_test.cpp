@@ -30,8 +30,8 @@ const Status STATUSES[] = {
     {0, true, "0x00000000 (release  vk 0x00)"}, // '*/' and a release of virtual-key 0
     {0xFFFFFFFF, false, "-1 (no key: the console could not be read, or the output not written)"},
     {0xFFFFFFFF, true, "-1 (no key: the console could not be read, or the output not written)"},
-    {0xC000013A, true, "0xc000013a (ended by Ctrl+C)"},
-    {0xC000013A, false, "0xc000013a (ended by Ctrl+C)"},
+    {0xC000013A, true, "0xc000013a (ended by Ctrl+C or Ctrl+Break)"},
+    {0xC000013A, false, "0xc000013a (ended by Ctrl+C or Ctrl+Break)"},
     {0x04000000, true, "0x04000000 (not a key code)"},
     {0x7FFFFFFF, false, "0x7fffffff (not a key code)"},
 };
