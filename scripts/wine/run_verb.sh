@@ -44,8 +44,9 @@ prepare() { # the prefix, made once
 }
 
 # Runs a command under script, which gives Wine a pseudo-terminal and so a console, in the
-# current folder, and prints the report it leaves there. Its input never ends, because script
-# turns the end of its input into Ctrl+D, which would reach the console as keys.
+# current folder, and prints the report it leaves there, whole or not. Its input never ends,
+# because script turns the end of its input into Ctrl+D, which would reach the console as
+# keys. On a failure it says why and ends every Wine process, which a killed script leaves.
 # Usage: on_console SECONDS COMMAND REPORT
 on_console() {
     local scratch rc
@@ -55,13 +56,14 @@ on_console() {
     timeout "$1" script -qec "$2" /dev/null <&3 >"$scratch/console.out" 2>&1
     rc=$?
     exec 3>&-
-    if [ -f "$3" ]; then
-        cat "$3"
-    else
+    [ ! -f "$3" ] || cat "$3"
+    if [ $rc = 124 ]; then
+        echo "timed out after $1 s: the report above is cut short; Wine's processes are ended"
+    elif [ $rc != 0 ] && [ ! -f "$3" ]; then
         echo "no report from the harness (status $rc); what it printed:"
         tail -n 20 "$scratch/console.out"
-        timeout 30 wineserver -k 2>/dev/null
     fi
+    [ $rc = 0 ] || timeout 30 wineserver -k 2>/dev/null
     rm -rf "$scratch"
     return $rc
 }

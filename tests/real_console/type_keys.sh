@@ -22,7 +22,8 @@ wait_for() { # text, seconds
 start() { # keycode's arguments
     tmux kill-session -t "$session" 2>/dev/null
     tmux new-session -d -s "$session" -x 120 -y 30 \
-        "KEYCODE_WINE=${KEYCODE_WINE:-} bash $wine_sh $build start $exe $launcher $(printf '%q ' "$@"); sleep 60"
+        "KEYCODE_WINE=$(printf '%q ' "${KEYCODE_WINE:-}")bash $(printf '%q ' "$wine_sh" "$build" \
+            start "$exe" "$launcher" "$@"); sleep 60"
 }
 on_screen() { screen | grep -q -E -- "$1" || { screen && echo && return 1; }; }
 not_on_screen() { ! screen | grep -q -E -- "$1" || { screen && echo && return 1; }; }

@@ -12,18 +12,46 @@ here=$(cd "$(dirname "$0")" && pwd)
 files=$("$here/../run_verb.sh" --files "$what")
 
 # The guest is made once per machine, in the user's cache folder, and named after the scripts
-# that make it: a change to them makes a new one, which replaces the old.
+# that make it: a change to them makes a new one. Each run holds its guest (a shared lock on
+# its image) while it boots it; the guests of other versions of these scripts, another
+# clone's or one from before an update, go once no run holds them and none has used them for
+# a week. Making, holding and removing happen under one lock, so no run loses its guest.
 cache=${KEYCODE_GUEST_CACHE:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/keycode}
 guest=$cache/wine-guest-$(cat "$here/make_guest.sh" "$here/guest-init" | sha256sum | cut -c1-12)
 mkdir -p "$cache"
+exec 9>"$cache/making.lock"
+flock 9
 if [ ! -f "$guest/guest.img" ]; then
     for old in "$cache"/wine-guest-*; do
-        [ "$old" = "$guest" ] || [ ! -e "$old" ] ||
-            echo "The scripts that make the test guest have changed: a new guest replaces $old." >&2
+        [ "$old" = "$guest" ] || [ ! -e "$old" ] || echo "The scripts that make the test guest" \
+            "have changed: a new guest is made beside $old, which goes once unused for a week." >&2
     done
-    flock "$cache/making.lock" "$here/make_guest.sh" "$guest" >&2
-    find "$cache" -maxdepth 1 -name 'wine-guest-*' ! -path "$guest" -exec rm -rf {} +
+    # debootstrap, mount and chroot need root: a user with sudo makes it through sudo, and
+    # owns it afterwards.
+    if [ "$(id -u)" = 0 ]; then
+        "$here/make_guest.sh" "$guest" >&2
+    elif command -v sudo >/dev/null; then
+        echo "Making the test guest needs root (debootstrap, mount, chroot): asking sudo." >&2
+        sudo -- "$here/make_guest.sh" "$guest" >&2
+        sudo chown -R "$(id -u):$(id -g)" "$guest"
+    else
+        echo "Making the test guest needs root (debootstrap, mount, chroot): run this as" \
+            "root, or install sudo." >&2
+        exit 1
+    fi
 fi
+exec 8<"$guest/guest.img"
+flock -s 8
+touch "$guest/used"
+for old in "$cache"/wine-guest-*; do
+    [ "$old" != "$guest" ] && [ -d "$old" ] || continue
+    [ -z "$(find "$old/used" "$old/guest.img" -maxdepth 0 -mtime -7 2>/dev/null)" ] || continue
+    # A guest whose making failed has no image, and no run can hold it.
+    [ -f "$old/guest.img" ] || { rm -rf "$old" 2>/dev/null || true; continue; }
+    (flock -n -x 7 && rm -rf "$old" && echo "Removed $old, a test guest unused for a week." >&2) \
+        7<"$old/guest.img" || true
+done
+exec 9>&-
 [ "$what" = prepare ] && echo "The guest: $guest ($(du -sh "$guest" | cut -f1))" && exit 0
 
 # The shared folder: the files in work/N/, the arguments with the files' paths in the guest.
