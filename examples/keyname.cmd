@@ -16,20 +16,23 @@ if not defined arg goto usage
 if "%arg:~0,1%"=="#" goto decimal
 set "hex=%arg%"
 if /i "%arg:~0,2%"=="0x" set "hex=%arg:~2%"
-rem At most eight hex digits, and nothing else.
+rem At most eight hex digits, and nothing else. The 0 put before them is a delimiter, there so
+rem that the text never begins with ";", which for /f would pass over as a comment.
 if not defined hex goto malformed
 if not "%hex:~0,8%"=="%hex%" goto malformed
-for /f "delims=0123456789abcdefABCDEF" %%X in ("%hex%") do goto malformed
+for /f "delims=0123456789abcdefABCDEF" %%X in ("0%hex%") do goto malformed
 set /a "code=0x%hex%"
 goto decode
 
 :decimal
-rem A whole number of at most ten digits, perhaps negative.
+rem A whole number of at most ten digits, perhaps negative, with no leading zero, which set /a
+rem would take for octal (#010 is 8).
 set "digits=%arg:~1%"
 if "%digits:~0,1%"=="-" set "digits=%digits:~1%"
 if not defined digits goto malformed
 if not "%digits:~0,10%"=="%digits%" goto malformed
-for /f "delims=0123456789" %%X in ("%digits%") do goto malformed
+for /f "delims=0123456789" %%X in ("0%digits%") do goto malformed
+if "%digits:~0,1%"=="0" if not "%digits%"=="0" goto malformed
 rem Too large a number leaves code as it was.
 set "code=none"
 set /a "code=%arg:~1%" 2>nul

@@ -9,12 +9,16 @@ rem It stands alone on purpose, sharing no code with the other examples: copy it
 rem beside keycode.exe.
 rem Its own settings whatever the caller has on: delayed expansion would eat "!".
 setlocal EnableExtensions DisableDelayedExpansion
-rem keycode.exe: KEYCODE_EXE when set, else beside this file or one folder up (release zip).
+rem A caller's variable named ERRORLEVEL would hide the real status from %ERRORLEVEL%.
+set "ERRORLEVEL="
+rem keycode.exe: KEYCODE_EXE when set (any quotes taken off), else beside this file, one folder
+rem up (release zip) or on PATH.
 set "keycode=%~dp0keycode.exe"
-set looked="%~dp0keycode.exe" or "%~dp0..\keycode.exe"
+set looked="%~dp0keycode.exe", "%~dp0..\keycode.exe" or on PATH
 if not exist "%keycode%" set "keycode=%~dp0..\keycode.exe"
-if defined KEYCODE_EXE set "keycode=%KEYCODE_EXE%"
-if defined KEYCODE_EXE set looked="%KEYCODE_EXE%", from KEYCODE_EXE
+if not exist "%keycode%" for %%P in (keycode.exe) do set "keycode=%%~$PATH:P"
+if defined KEYCODE_EXE set "keycode=%KEYCODE_EXE:"=%"
+if defined KEYCODE_EXE set looked="%keycode%", from KEYCODE_EXE
 if not exist "%keycode%" goto nokeycode
 
 rem set /p with no input prints the prompt without a line break.
