@@ -3,10 +3,10 @@
 
 sudo=
 [ "$(id -u)" = 0 ] || sudo=sudo
-# What building keycode.exe and its launcher takes; the zips need the kit's compiler and zip
-# as well, and the test layers all of it and the rest.
+# What building keycode.exe and its launcher takes; the zips need the kit's compiler, zip and
+# Git (for the commit their record names) as well, and the test layers all of it and the rest.
 RUN_PACKAGES=(clang lld llvm cmake ninja-build)
-PACKAGE_PACKAGES=(g++-mingw-w64-i686 zip)
+PACKAGE_PACKAGES=(g++-mingw-w64-i686 zip git)
 TEST_PACKAGES=("${PACKAGE_PACKAGES[@]}" g++ libgtest-dev libunicorn-dev tmux python3 python3-yaml)
 # The one cross-build tree (the win32 preset's), where keycode.exe and the launcher are.
 WIN32_TREE=build/win32
