@@ -39,11 +39,12 @@ const size_t OUTPUT_KEPT = 1 << 20;
 // - virtual-terminal input off: with it Windows' host turns every key record written into VT
 //   text, presses with virtual-key 0, which a shell may leave set;
 // - window and mouse input off: a resized window or a person's mouse would add records.
-const DWORD ROW_INPUT_MODE = ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT;
 // The bits of the mode that the rows depend on; the rest (quick edit, insert) stay as found.
 const DWORD ROW_INPUT_BITS = ENABLE_PROCESSED_INPUT | ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT |
                              ENABLE_WINDOW_INPUT | ENABLE_MOUSE_INPUT |
                              ENABLE_VIRTUAL_TERMINAL_INPUT;
+const DWORD ROW_INPUT_MODE = ROW_INPUT_BITS & ~ENABLE_PROCESSED_INPUT & ~ENABLE_WINDOW_INPUT &
+                             ~ENABLE_MOUSE_INPUT & ~ENABLE_VIRTUAL_TERMINAL_INPUT;
 
 // Runs one row on this console. The records are queued before the start, or, with a second
 // thread, once that thread is in the process.
