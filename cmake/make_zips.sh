@@ -39,6 +39,7 @@ cp "$source"/tests/real_console/*.cases "$stage/tests/cases/"
 
 date=$(sed -n 's|.* \([0-9][0-9]\)/\([0-9][0-9]\)/\([0-9]\{4\}\)\\r\\n.*|\3-\1-\2|p' \
     "$source/src/keys/banner.h")
+[ -n "$date" ] || { echo "make_zips.sh: no date in the banner (src/keys/banner.h)" >&2 && exit 1; }
 for folder in release:$release tests:$kit; do
     zip=$out/${folder#*:}
     rm -f "$zip"

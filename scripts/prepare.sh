@@ -41,11 +41,14 @@ install_with_wine() {
     echo "$path"
 }
 
-# Builds keycode.exe and its launcher alone, in WIN32_TREE; the build's output is shown only
-# when it fails.
-build_to_run() {
+# Configures and builds one preset; the build's output is shown only when it fails.
+# Usage: build_preset PRESET
+build_preset() {
     local step log
-    for step in "cmake --preset win32" "cmake --build --preset win32"; do
+    for step in "cmake --preset $1" "cmake --build --preset $1"; do
         log=$($step 2>&1) || { echo "$log" >&2 && return 1; }
     done
 }
+
+# Builds keycode.exe and its launcher alone, in WIN32_TREE.
+build_to_run() { build_preset win32; }
