@@ -176,7 +176,7 @@ Outcome Run(const CaseRow &row, const std::string &keycodePath, HANDLE conin)
                        flags, 0, 0, &startup, &process)) {
         // In a job, so that a timeout ends the programs a batch file started as well: one left
         // waiting in a read would take the next row's records. Windows 7 puts no job in
-        // another, so where this harness runs in one (a CI runner's) that can fail.
+        // another, so where this harness was itself started in one, that fails.
         HANDLE job = CreateJobObjectA(0, 0);
         if (!job || !AssignProcessToJobObject(job, process.hProcess))
             outcome.jobError = GetLastError();
