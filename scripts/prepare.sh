@@ -20,9 +20,12 @@ install_packages() {
     done
     [ ${#missing[@]} = 0 ] && return 0
     echo "Installing ${missing[*]}..." >&2
-    $sudo apt-get update -qq &&
-        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-            "${missing[@]}" >/dev/null
+    # A mirror in the middle of a sync fails one index while the others serve: apt then keeps
+    # the lists it had, and only a failed install is a failure.
+    $sudo apt-get update -qq ||
+        echo "warning: apt-get update failed (above); installing from the package lists at hand" >&2
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" >/dev/null
 }
 
 # Installs the packages given and what Wine needs on the path this machine takes (its own
