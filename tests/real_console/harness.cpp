@@ -2,10 +2,10 @@
 // it empties the console's input buffer, puts the row's key records into it with
 // WriteConsoleInputA, starts the program on that console with its standard output on a pipe,
 // and compares the bytes it wrote and its full 32-bit exit status with the row's. A table with
-// a row it cannot read stops the run before any row is run. Rows run under code page 437, so
-// that a character byte is one record whatever code page the console had (a CI runner's is
-// UTF-8), and under one input mode (run_row.h); a row marked for the other console is skipped
-// and counted. Built with mingw-w64.
+// a row it cannot read stops the run before any row is run. Each row runs under code page 437,
+// so that a character byte is one record whatever code page the console had (a CI runner's is
+// UTF-8), and under one input mode (run_row.h), both set again before it; a row marked for the
+// other console is skipped and counted. Built with mingw-w64.
 // Usage: harness.exe KEYCODE.EXE REPORT-FILE CASES-FILE-OR-PATTERN...
 #include <windows.h>
 
@@ -194,14 +194,31 @@ std::string Shown(const std::string &bytes)
            " bytes in all)";
 }
 
+// The code pages and input mode every row runs under, set before each row: a row's program
+// (cmd.exe, or what a batch file starts) may change either, and the next row would run under
+// that. Under 65001 a character byte above 0x7f written with WriteConsoleInputA comes back as
+// the bytes of U+FFFD, one record each; 437 hands every byte back as it went in. Empty, or
+// what could not be set.
+std::string SetRowConsole(HANDLE conin)
+{
+    if (!SetConsoleCP(437) || !SetConsoleOutputCP(437))
+        return "code page 437 could not be set (error " + std::to_string(GetLastError()) + ")";
+    if (!SetConsoleMode(conin, ROW_INPUT_MODE))
+        return "the input mode could not be set (error " + std::to_string(GetLastError()) + ")";
+    return "";
+}
+
 // One row: run, then one line "ok NAME", or "FAIL NAME" with every reason and what was
 // wanted and got.
 bool Check(const CaseRow &row, const std::string &keycodePath, HANDLE conin)
 {
     ClearRowVariables();
+    std::vector<std::string> why;
+    const std::string unset = SetRowConsole(conin);
+    if (!unset.empty())
+        why.push_back(unset);
     FlushConsoleInputBuffer(conin);
     const Outcome got = Run(row, keycodePath, conin);
-    std::vector<std::string> why;
     if (!got.started.empty())
         why.push_back(row.program + " " + got.started);
     // Outside a job of its own, a program the row's program started outlives a timeout.
@@ -223,7 +240,8 @@ bool Check(const CaseRow &row, const std::string &keycodePath, HANDLE conin)
     if (row.program == "keycode+thread" && got.milliseconds > SECOND_THREAD_BOUND_MS)
         why.push_back("with a second thread it took more than " +
                       std::to_string(SECOND_THREAD_BOUND_MS) + " ms");
-    // A row may allow a second result, where the host's build decides; it says which it met.
+    // A row for Windows' console may allow a second result, where the host's build decides;
+    // it says which it met.
     const bool second = row.hasSecond && got.status == row.secondStatus &&
                         got.output == row.secondOutput && !got.outputCut;
     if (got.status != row.status && !second)
@@ -277,12 +295,6 @@ int main(int argc, char **argv)
     std::vector<CaseRow> rows;
     if (!ReadTables(argc - 3, argv + 3, rows))
         return 1;
-    // Under 65001 a character byte above 0x7f written with WriteConsoleInputA comes back as
-    // the bytes of U+FFFD, one record each; 437 hands every byte back as it went in.
-    SetConsoleCP(437);
-    SetConsoleOutputCP(437);
-    SetConsoleMode(conin, ROW_INPUT_MODE);
-
     const std::string keycodePath = FullPath(argv[1]);
     const char *here = wine ? "wine" : "windows";
     int passed = 0, failed = 0, skipped = 0;

@@ -30,7 +30,8 @@ struct Outcome {
 
 const size_t OUTPUT_KEPT = 1 << 20;
 
-// The console's input mode while rows run, set exactly, whatever the console had:
+// The console's input mode while rows run, set exactly before each row, whatever the console
+// had or the row before left:
 // - line input on, as a new console has it (Windows' host keeps Pause and Ctrl+S only then),
 //   and echo, which goes with it;
 // - processed input off: Wine's console takes a written record whose character is 0x03 out of

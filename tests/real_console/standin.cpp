@@ -1,7 +1,10 @@
 // A stand-in for keycode.exe in the examples' rows: it ends at once with the status given in
 // hex in STANDIN_STATUS, so that a row can hand an example a status keycode never gives.
-// "standin.exe mode" ends with the bits of its console's input mode that rows depend on
-// (ffffffff without a console), so that a row sees the mode the harness runs rows under.
+// For the rows that check the console the harness runs rows on:
+// "standin.exe mode" ends with the bits of its console's input mode that rows depend on,
+// "standin.exe cp" with the input code page in the high half and the output one in the low
+// (ffffffff for either without a console), and "standin.exe change" sets every one of those
+// bits and both code pages to 65001, as a row's program may, and ends with 0 if it could.
 #include <windows.h>
 
 #include "run_row.h"
@@ -11,10 +14,19 @@
 
 int main(int argc, char **argv)
 {
+    const HANDLE conin = GetStdHandle(STD_INPUT_HANDLE);
+    const char *verb = argc > 1 ? argv[1] : "";
     DWORD mode = 0;
-    if (argc > 1 && std::strcmp(argv[1], "mode") == 0)
-        ExitProcess(GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) ? mode & ROW_INPUT_BITS
-                                                                          : 0xFFFFFFFF);
+    if (std::strcmp(verb, "mode") == 0)
+        ExitProcess(GetConsoleMode(conin, &mode) ? mode & ROW_INPUT_BITS : 0xFFFFFFFF);
+    if (std::strcmp(verb, "cp") == 0)
+        ExitProcess(GetConsoleMode(conin, &mode) ? GetConsoleCP() << 16 | GetConsoleOutputCP()
+                                                 : 0xFFFFFFFF);
+    if (std::strcmp(verb, "change") == 0)
+        ExitProcess(SetConsoleMode(conin, ROW_INPUT_BITS) && SetConsoleCP(65001) &&
+                            SetConsoleOutputCP(65001)
+                        ? 0
+                        : 1);
     const char *status = std::getenv("STANDIN_STATUS");
     ExitProcess(status ? static_cast<UINT>(std::strtoul(status, nullptr, 16)) : 0);
 }
