@@ -9,8 +9,9 @@
 // k-VK:CHAR:STATE a release, m f u w a mouse, focus, menu or buffer-size record; b, no
 // record: Ctrl+Break raised for the program alone once it waits.
 // output: the bytes wanted, with {banner}, \r, \n, \\ and \xHH. status: the exit status in hex.
-// Two more fields, output|status again, name a second allowed result, where the console
-// host's build decides what a program gets; the harness says which of the two it met.
+// Two more fields, output|status again, name a second allowed result, on a row marked
+// @windows alone, where the console host's build decides what a program gets; the harness
+// says which of the two it met.
 // {keycode/} in a command line is keycode.exe's full path with forward slashes.
 // The reader is strict: a row with a field it does not know stops the run, named.
 // Plain C++ with no Windows headers, so that the tables are checked on the build machine too.

@@ -51,7 +51,8 @@ TEST(CaseTables, EachMisspeltFieldIsNamed)
     ASSERT_TRUE(Errors("Name|cmd@windows|cmd /c x|console|pipe|b k+41:61:0||0", &rows).empty());
     EXPECT_TRUE(rows[1].program == "cmd" && rows[1].console == "windows" && rows[1].ctrlBreak &&
                 rows[1].records.size() == 1);
-    ASSERT_TRUE(Errors("Name|keycode|keycode|console|pipe||{banner}|0|x\\n|1b", &rows).empty());
+    ASSERT_TRUE(
+        Errors("Name|keycode@windows|keycode|console|pipe||{banner}|0|x\\n|1b", &rows).empty());
     EXPECT_TRUE(!rows[0].hasSecond && rows[2].hasSecond && rows[2].secondOutput == "x\n" &&
                 rows[2].secondStatus == 0x1b && rows[2].status == 0);
 
@@ -74,9 +75,11 @@ TEST(CaseTables, EachMisspeltFieldIsNamed)
         {"Name|keycode@dos|keycode|console|pipe|||0", "console 'dos'"},
         {"Name|keycode|keycode|console|pipe|b b||0", "record 'b'"},
         {"Name|keycode|keycode|console|pipe|||0|", "9 fields, not 8 (or 10"},
-        {"Name|keycode|keycode|console|pipe|||0||1g", "second status '1g'"},
-        {"Name|keycode|keycode|console|pipe|||0|\\q|0", "second output '\\q'"},
-        {"Name|keycode|keycode|console|pipe||x|0|x|00", "the second result is the first one"},
+        {"Name|keycode@windows|keycode|console|pipe|||0||1g", "second status '1g'"},
+        {"Name|keycode@windows|keycode|console|pipe|||0|\\q|0", "second output '\\q'"},
+        {"Name|keycode@windows|keycode|console|pipe||x|0|x|00", "the second result is the first"},
+        {"Name|keycode|keycode|console|pipe|||0|x|0", "second output and status on a row not"},
+        {"Name|keycode@wine|keycode|console|pipe|||0|x|0", "second output and status on a row not"},
     };
     for (const auto &bad : BAD) {
         const std::vector<std::string> errors = Errors(good + "\n" + bad.row);
