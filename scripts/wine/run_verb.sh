@@ -63,6 +63,9 @@ finish() {
     [ ${#leftovers[@]} = 0 ] || rm -rf "${leftovers[@]}"
 }
 trap finish EXIT
+trap 'exit 129' HUP
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 # Runs a command under script, which gives Wine a pseudo-terminal and so a console, in the
 # current folder, and prints the report it leaves there, whole or not. Its input never ends,
