@@ -24,6 +24,7 @@ source_files() {
     if [ ${#git[@]} != 0 ]; then
         "${git[@]}" ls-files -- "${@/#/:(glob)}"
     else
+        # Unquoted: the patterns are expanded here, in the source folder.
         (cd "$source" && shopt -s nullglob && printf '%s\n' $*)
     fi | LC_ALL=C sort
 }

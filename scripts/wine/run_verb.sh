@@ -52,12 +52,15 @@ copy=
 own_prefix() {
     [ -z "${KEYCODE_PREFIX_ALONE:-}" ] || return 0
     copy=$(mktemp -d "$WINEPREFIX.run.XXXXXX") && cp -a "$WINEPREFIX/." "$copy/" &&
-        export WINEPREFIX=$copy
+        export WINEPREFIX=$copy && return 0
+    echo "Could not copy the Wine prefix $WINEPREFIX for this run (above)." >&2
+    return 1
 }
 leftovers=()
 finish() {
     if [ -n "$copy" ]; then
-        timeout 60 wineserver -w 2>/dev/null || timeout 30 wineserver -k 2>/dev/null
+        WINEPREFIX=$copy timeout 60 wineserver -w 2>/dev/null ||
+            WINEPREFIX=$copy timeout 30 wineserver -k 2>/dev/null
         rm -rf "$copy"
     fi
     [ ${#leftovers[@]} = 0 ] || rm -rf "${leftovers[@]}"
@@ -90,6 +93,8 @@ on_console() {
     fi
     if [ $rc = 124 ] || [ ! -f "$3" ]; then
         timeout 30 wineserver -k 2>/dev/null
+        # No report is a failure, whatever status the command ended with.
+        [ $rc != 0 ] || rc=1
     fi
     rm -rf "$scratch"
     return $rc
@@ -111,13 +116,13 @@ cases)
     cp "$standin" "$work/standin.exe"
     cp "$cases" "$work/"
     cp -r "$examples" "$work/examples"
-    cd "$work"
+    cd "$work" || exit 1
     on_console 900 "wine harness.exe keycode.exe report.txt $(basename "$cases")" report.txt
     ;;
 kit)
     prepare && own_prefix || exit 1
     # The kit as a Windows user runs it: run.cmd under cmd.exe, in the kit's own folder.
-    cd "$1"
+    cd "$1" || exit 1
     on_console 1500 'wine cmd /c run.cmd' report.txt
     ;;
 start)
