@@ -4,20 +4,76 @@
 # whoever builds them where: every file is dated as the banner dates the version, with fixed
 # permissions, in a fixed order, and no owner or build time is stored.
 # Usage: make_zips.sh OUT-DIR VERSION WIN32-TREE HARNESS.EXE STANDIN.EXE
+#        make_zips.sh --files   prints the paths in the zips of what they take from the source
 set -euo pipefail
-out=$(cd "$1" && pwd) version=$2 win32=$3 harness=$4 standin=$5
 source=$(cd "$(dirname "$0")/.." && pwd)
+
+# The release zip's documents beside keycode.exe: the user's manual, the licence and the
+# documents the manual links to. The package check wants every relative link in a shipped
+# document to lead to a file in the zip.
+DOCUMENTS=(README.md LICENSE 'docs/*.md')
+
+# The source's own Git: only a work tree whose top folder is this source folder. A copy of
+# the source unpacked inside another project's work tree is no checkout of this one.
+git=(git -c "safe.directory=$source" -C "$source")
+top=$("${git[@]}" rev-parse --show-toplevel 2>/dev/null) && [ "$top" -ef "$source" ] || git=()
+
+# Prints the source's files that match the patterns, relative to it, in name order: those Git
+# tracks where the source is a Git checkout, else every one there is.
+source_files() {
+    if [ ${#git[@]} != 0 ]; then
+        "${git[@]}" ls-files -- "${@/#/:(glob)}"
+    else
+        # Unquoted: the patterns are expanded here, in the source folder.
+        (cd "$source" && shopt -s nullglob && printf '%s\n' $*)
+    fi | LC_ALL=C sort
+}
+
+# What a zip takes from the source: the files that match the patterns, into FOLDER at their
+# own paths (INTO ""), or under INTO by name ("." for FOLDER itself). Copied into the stage,
+# or, with --files, their paths printed. Usage: take FOLDER INTO PATTERN...
+take() {
+    local folder=$1 into=$2 files file path IFS=$'\n'
+    shift 2
+    files=$(source_files "$@")
+    for file in $files; do
+        case $into in
+        "") path=$folder/$file ;;
+        .) path=$folder/${file##*/} ;;
+        *) path=$folder/$into/${file##*/} ;;
+        esac
+        if [ -z "$stage" ]; then
+            echo "$path"
+        else
+            mkdir -p "$stage/${path%/*}" && cp "$source/$file" "$stage/$path"
+        fi
+    done
+}
+contents() {
+    take release "" "${DOCUMENTS[@]}" 'examples/*.cmd'
+    take tests "" 'examples/*.cmd'
+    take tests cases 'tests/real_console/*.cases'
+    take tests . tests/kit/run.cmd
+}
+stage=
+if [ "${1:-}" = --files ]; then
+    contents
+    exit 0
+fi
+
+out=$(cd "$1" && pwd) version=$2 win32=$3 harness=$4 standin=$5
 exe=$win32/src/keycode.exe
 release=keycode-$version-win32.zip kit=keycode-$version-win32-tests.zip
 
 # The record: which source, which toolchain, which keycode.exe. Where the source is no Git
-# checkout (a forge's download), KEYCODE_COMMIT may name its commit.
-git=(git -c "safe.directory=$source" -C "$source")
-if commit=$("${git[@]}" rev-parse HEAD 2>/dev/null); then
+# checkout (a forge's download), KEYCODE_COMMIT may name its commit; its files are then taken
+# as they are found, which nothing checks against a commit.
+if [ ${#git[@]} != 0 ] && commit=$("${git[@]}" rev-parse HEAD 2>/dev/null); then
+    # Files Git does not track stay out of the zips, so only changes to tracked ones count.
     [ -z "$("${git[@]}" status --porcelain --untracked-files=no)" ] ||
         commit="$commit, with local changes"
 else
-    commit=${KEYCODE_COMMIT:-unknown, not a Git checkout}
+    commit="${KEYCODE_COMMIT:-unknown}, not a Git checkout: the files as found in the folder"
 fi
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
@@ -28,14 +84,12 @@ trap 'rm -rf "$stage"' EXIT
     echo "keycode.exe: $(stat -c %s "$exe") bytes, SHA-256 $(sha256sum "$exe" | cut -d' ' -f1)"
 } >"$stage/BUILD.txt"
 
-mkdir -p "$stage/release/examples" "$stage/tests/examples" "$stage/tests/cases"
+mkdir -p "$stage/release" "$stage/tests"
 for folder in release tests; do
     cp "$exe" "$stage/BUILD.txt" "$stage/$folder/"
-    cp "$source"/examples/*.cmd "$stage/$folder/examples/"
 done
-cp "$source/README.md" "$source/LICENSE" "$stage/release/"
-cp "$harness" "$standin" "$source/tests/kit/run.cmd" "$stage/tests/"
-cp "$source"/tests/real_console/*.cases "$stage/tests/cases/"
+contents
+cp "$harness" "$standin" "$stage/tests/"
 
 date=$(sed -n 's|.* \([0-9][0-9]\)/\([0-9][0-9]\)/\([0-9]\{4\}\)\\r\\n.*|\3-\1-\2|p' \
     "$source/src/keys/banner.h")

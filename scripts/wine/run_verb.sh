@@ -43,11 +43,39 @@ prepare() { # the prefix, made once
     fi
 }
 
+# A run that may have to end Wine's processes does so in a prefix of its own: a copy of the
+# prepared one, with a wineserver of its own, so that ending them never touches another run
+# (ctest -j runs the tables side by side). When the run ends, its wineserver is given a minute
+# to end by itself, then ended, and the copy goes. In the test guest, which boots a snapshot
+# for each run, the prefix is the run's own already (KEYCODE_PREFIX_ALONE).
+copy=
+own_prefix() {
+    [ -z "${KEYCODE_PREFIX_ALONE:-}" ] || return 0
+    copy=$(mktemp -d "$WINEPREFIX.run.XXXXXX") && cp -a "$WINEPREFIX/." "$copy/" &&
+        export WINEPREFIX=$copy && return 0
+    echo "Could not copy the Wine prefix $WINEPREFIX for this run (above)." >&2
+    return 1
+}
+leftovers=()
+finish() {
+    if [ -n "$copy" ]; then
+        WINEPREFIX=$copy timeout 60 wineserver -w 2>/dev/null ||
+            WINEPREFIX=$copy timeout 30 wineserver -k 2>/dev/null
+        rm -rf "$copy"
+    fi
+    [ ${#leftovers[@]} = 0 ] || rm -rf "${leftovers[@]}"
+}
+trap finish EXIT
+trap 'exit 129' HUP
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
 # Runs a command under script, which gives Wine a pseudo-terminal and so a console, in the
 # current folder, and prints the report it leaves there, whole or not. Its input never ends,
 # because script turns the end of its input into Ctrl+D, which would reach the console as
-# keys. On a failure it says why and ends every Wine process, which a killed script leaves.
-# Usage: on_console SECONDS COMMAND REPORT
+# keys. After a time-out, or when no report came, it says why and ends the Wine processes of
+# this run's own prefix (own_prefix), which a killed script leaves; a report of failed rows
+# is no reason to. Usage: on_console SECONDS COMMAND REPORT
 on_console() {
     local scratch rc
     scratch=$(mktemp -d)
@@ -58,12 +86,16 @@ on_console() {
     exec 3>&-
     [ ! -f "$3" ] || cat "$3"
     if [ $rc = 124 ]; then
-        echo "timed out after $1 s: the report above is cut short; Wine's processes are ended"
-    elif [ $rc != 0 ] && [ ! -f "$3" ]; then
-        echo "no report from the harness (status $rc); what it printed:"
+        echo "timed out after $1 s: the report above is cut short; this run's Wine processes are ended"
+    elif [ ! -f "$3" ]; then
+        echo "no report (status $rc); this run's Wine processes are ended; what it printed:"
         tail -n 20 "$scratch/console.out"
     fi
-    [ $rc = 0 ] || timeout 30 wineserver -k 2>/dev/null
+    if [ $rc = 124 ] || [ ! -f "$3" ]; then
+        timeout 30 wineserver -k 2>/dev/null
+        # No report is a failure, whatever status the command ended with.
+        [ $rc != 0 ] || rc=1
+    fi
     rm -rf "$scratch"
     return $rc
 }
@@ -73,10 +105,10 @@ prepare)
     prepare
     ;;
 cases)
-    prepare || exit 1
+    prepare && own_prefix || exit 1
     exe=$1 harness=$2 cases=$3 examples=$4 standin=$5
     work=$(mktemp -d)
-    trap 'rm -rf "$work"' EXIT
+    leftovers+=("$work")
     # keycode.exe one folder above the examples, as in the release zip; the table under its
     # own name, which the harness's messages give.
     cp "$exe" "$work/keycode.exe"
@@ -84,13 +116,13 @@ cases)
     cp "$standin" "$work/standin.exe"
     cp "$cases" "$work/"
     cp -r "$examples" "$work/examples"
-    cd "$work"
+    cd "$work" || exit 1
     on_console 900 "wine harness.exe keycode.exe report.txt $(basename "$cases")" report.txt
     ;;
 kit)
-    prepare || exit 1
+    prepare && own_prefix || exit 1
     # The kit as a Windows user runs it: run.cmd under cmd.exe, in the kit's own folder.
-    cd "$1"
+    cd "$1" || exit 1
     on_console 1500 'wine cmd /c run.cmd' report.txt
     ;;
 start)

@@ -1,24 +1,50 @@
 #!/usr/bin/env bash
 # Makes the release zip and the test kit zip and checks what is in them, their build record,
-# SHA256SUMS, and that making them again gives the same bytes; the kit's test (wine.kit)
-# takes the zips this one made.
+# the links in their documents, SHA256SUMS, and that making them again gives the same bytes;
+# the kit's test (wine.kit) takes the zips this one made. Then the record and the contents
+# made from copies of the source: one inside another project's work tree, one a checkout
+# with an untracked example.
 # Usage: check_package.sh build-dir version keycode.exe
 set -eu
 build=$1 version=$2 exe=$3
 cmake --build "$build" --target zips >/dev/null
-# The examples and the case tables as the tree has them, whatever their names.
 source=$(cd "$(dirname "$0")/../.." && pwd)
-examples=$(cd "$source" && printf '%s ' examples/*.cmd)
-cases=$(cd "$source/tests/real_console" && printf 'cases/%s ' *.cases)
+make_zips=(bash "$source/cmake/make_zips.sh")
+# What the zips take from the source, as make_zips.sh lists it, and what the build adds.
 declare -A want=(
-    [keycode-$version-win32.zip]="BUILD.txt LICENSE README.md $examples keycode.exe"
-    [keycode-$version-win32-tests.zip]="BUILD.txt $cases $examples harness.exe keycode.exe run.cmd standin.exe"
+    [keycode-$version-win32.zip]="BUILD.txt keycode.exe $("${make_zips[@]}" --files | sed -n 's|^release/||p')"
+    [keycode-$version-win32-tests.zip]="BUILD.txt harness.exe keycode.exe standin.exe $("${make_zips[@]}" --files | sed -n 's|^tests/||p')"
 )
 unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"' EXIT
 . "$(dirname "$0")/../support/checks.sh"
 # Every line ends in CR LF, the last one too: cmd.exe misreads labels after a bare LF.
 crlf() { ! grep -q $'[^\r]$\|^$' "$1" && [ "$(tail -c 2 "$1" | od -An -tx1 | tr -d ' ')" = 0d0a ]; }
+# Prints the relative links of a Markdown document, [text](target) and [name]: target, that
+# lead to no file inside ROOT; web addresses and a link's #anchor are not followed.
+dead_links() { # DOCUMENT ROOT
+    local target path
+    { grep -oE '\]\([^)[:space:]]+' "$1" | cut -c3-
+      grep -oE '^ {0,3}\[[^]]+\]:[[:space:]]*[^[:space:]]+' "$1" | sed 's/.*\]:[[:space:]]*//'
+    } | while read -r target; do
+        target=${target#<} && target=${target%>} && target=${target%%#*}
+        [ -n "$target" ] && ! [[ $target =~ ^[A-Za-z][A-Za-z0-9+.-]*: ]] || continue
+        path=$(realpath -m "$(dirname "$1")/$target")
+        case $path in "$2"/*) [ -e "$path" ] && continue ;; esac
+        printf '%s ' "$target"
+    done
+}
+# The toolchain line the record must have: the release's wording only for the release's
+# compiler and linker (the toolchain file's KEYCODE_RELEASE_TOOLCHAIN).
+release_toolchain=$(sed -n 's/^set(KEYCODE_RELEASE_TOOLCHAIN "\(.*\)")$/\1/p' \
+    "$source/cmake/i386-windows-clang.cmake" | sed 's/" "/, /g')
+toolchain_line() { # BUILD.TXT
+    if [ "$(sed -n 's/^built by: *//p' "$1")" = "$release_toolchain" ]; then
+        echo "toolchain:   the release's (Debian 12)"
+    else
+        echo "toolchain:   not the release's, which is Debian 12's ($release_toolchain)"
+    fi
+}
 for zip in "${!want[@]}"; do
     listing=$(cd "$build" && cmake -E tar tf "$zip" | sort | tr '\n' ' ')
     wanted=$(printf '%s\n' ${want[$zip]} | sort | tr '\n' ' ')
@@ -29,11 +55,15 @@ for zip in "${!want[@]}"; do
     for batch in "$unpacked/$zip"/*.cmd "$unpacked/$zip"/examples/*.cmd; do
         [ -e "$batch" ] && check "$zip: every line of ${batch##*/} ends in CR LF" crlf "$batch"
     done
+    while read -r document; do
+        dead=$(dead_links "$unpacked/$zip/$document" "$unpacked/$zip")
+        check "$zip: $document links to what is not in the zip: $dead" [ -z "$dead" ]
+    done < <(cd "$unpacked/$zip" && find . -name '*.md' | cut -c3- | sort)
     check "$zip: its record names keycode.exe's size and SHA-256" grep -qx \
         "keycode.exe: $(stat -c %s "$exe") bytes, SHA-256 $(sha256sum "$exe" | cut -d' ' -f1)" \
         "$unpacked/$zip/BUILD.txt"
-    check "$zip: its record names the toolchain" grep -q '^toolchain: .*release' \
-        "$unpacked/$zip/BUILD.txt"
+    check "$zip: its record says whether the toolchain is the release's" grep -qxF \
+        "$(toolchain_line "$unpacked/$zip/BUILD.txt")" "$unpacked/$zip/BUILD.txt"
 done
 check "SHA256SUMS holds both zips' sums" \
     bash -c "cd '$build' && sha256sum --quiet -c SHA256SUMS && [ \$(wc -l <SHA256SUMS) = 2 ]"
@@ -42,4 +72,32 @@ cp "$build/SHA256SUMS" "$unpacked/first"
 sleep 2
 (umask 077 && cmake --build "$build" --target zips >/dev/null)
 check "the zips made again are the same bytes" cmp -s "$unpacked/first" "$build/SHA256SUMS"
+
+# A copy of the source, unpacked inside another project's work tree: its record names no
+# commit. Made a checkout of its own, with an untracked example: the record names its commit,
+# clean, and the example stays out of both zips.
+copy=$unpacked/outer/keycode
+mkdir -p "$copy" "$unpacked/inside" "$unpacked/own"
+tar -C "$source" --exclude=./build --exclude=./.git -cf - . | tar -C "$copy" -xf -
+git=(git -c user.name=keycode -c user.email=keycode@localhost -c init.defaultBranch=main)
+"${git[@]}" init -q "$unpacked/outer" && : >"$unpacked/outer/other" &&
+    "${git[@]}" -C "$unpacked/outer" add other && "${git[@]}" -C "$unpacked/outer" commit -qm other
+zips_of_copy() { # OUT-DIR
+    env -u KEYCODE_COMMIT bash "$copy/cmake/make_zips.sh" "$1" "$version" "${exe%/src/keycode.exe}" \
+        "$build/tests/harness.exe" "$build/tests/standin.exe"
+}
+record() { (cd "$1" && cmake -E tar xf "keycode-$version-win32.zip" BUILD.txt && sed -n 's/^source: *//p' BUILD.txt); }
+zips_of_copy "$unpacked/inside"
+check "a copy inside another work tree: its record names no commit (it says: $(record "$unpacked/inside"))" \
+    grep -q '^commit unknown, not a Git checkout' <(record "$unpacked/inside")
+"${git[@]}" -C "$copy" init -q && "${git[@]}" -C "$copy" add -A &&
+    "${git[@]}" -C "$copy" commit -qm copy
+printf '@echo off\r\n' >"$copy/examples/untracked.cmd"
+zips_of_copy "$unpacked/own"
+check "a checkout of its own: its record names its commit, clean (it says: $(record "$unpacked/own"))" \
+    [ "$(record "$unpacked/own")" = "commit $("${git[@]}" -C "$copy" rev-parse HEAD)" ]
+for zip in "$unpacked"/own/*.zip; do
+    check "${zip##*/}: an untracked example stays out" \
+        bash -c "! cmake -E tar tf '$zip' | grep -q untracked.cmd"
+done
 finish

@@ -19,21 +19,38 @@ files=$("$here/../run_verb.sh" --files "$what")
 cache=${KEYCODE_GUEST_CACHE:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/keycode}
 guest=$cache/wine-guest-$(cat "$here/make_guest.sh" "$here/guest-init" | sha256sum | cut -c1-12)
 mkdir -p "$cache"
-exec 9>"$cache/making.lock"
-flock 9
+# The lock is taken on a file that reading is enough for: a cache that another user made and
+# shares (KEYCODE_GUEST_CACHE) serves a guest made there without this user writing to it. The
+# guest's makers and qemu do not inherit it (9>&-): a killed run frees it at once.
+lock=$cache/making.lock
+if ! { [ -e "$lock" ] || : >"$lock"; } 2>/dev/null || ! exec 9<"$lock"; then
+    echo "The test guest's cache $cache has no lock file that this user can read or make" \
+        "($lock): make it readable, or set KEYCODE_GUEST_CACHE to a folder of your own." >&2
+    exit 1
+fi
+if ! flock -n 9; then
+    echo "Waiting for another run, which holds $lock while it makes the test guest (about 5" \
+        "minutes) or removes old ones; giving up after 20 minutes..." >&2
+    if ! flock -w 1200 9; then
+        echo "Gave up: after 20 minutes another process still holds $lock." >&2
+        exit 1
+    fi
+fi
 if [ ! -f "$guest/guest.img" ]; then
     for old in "$cache"/wine-guest-*; do
         [ "$old" = "$guest" ] || [ ! -e "$old" ] || echo "The scripts that make the test guest" \
             "have changed: a new guest is made beside $old, which goes once unused for a week." >&2
     done
     # debootstrap, mount and chroot need root: a user with sudo makes it through sudo, and
-    # owns it afterwards.
+    # owns it afterwards, made or not, so that its logs can be read and it can be removed.
     if [ "$(id -u)" = 0 ]; then
-        "$here/make_guest.sh" "$guest" >&2
+        "$here/make_guest.sh" "$guest" >&2 9>&-
     elif command -v sudo >/dev/null; then
         echo "Making the test guest needs root (debootstrap, mount, chroot): asking sudo." >&2
-        sudo -- "$here/make_guest.sh" "$guest" >&2
-        sudo chown -R "$(id -u):$(id -g)" "$guest"
+        made=0
+        sudo -- "$here/make_guest.sh" "$guest" >&2 9>&- || made=$?
+        [ ! -e "$guest" ] || sudo chown -R "$(id -u):$(id -g)" "$guest" 9>&-
+        [ "$made" = 0 ] || exit "$made"
     else
         echo "Making the test guest needs root (debootstrap, mount, chroot): run this as" \
             "root, or install sudo." >&2
@@ -42,12 +59,19 @@ if [ ! -f "$guest/guest.img" ]; then
 fi
 exec 8<"$guest/guest.img"
 flock -s 8
-touch "$guest/used"
+# In another user's cache the use goes unrecorded; its owner's runs record theirs.
+touch "$guest/used" 2>/dev/null || true
 for old in "$cache"/wine-guest-*; do
     [ "$old" != "$guest" ] && [ -d "$old" ] || continue
     [ -z "$(find "$old/used" "$old/guest.img" -maxdepth 0 -mtime -7 2>/dev/null)" ] || continue
-    # A guest whose making failed has no image, and no run can hold it.
-    [ -f "$old/guest.img" ] || { rm -rf "$old" 2>/dev/null || true; continue; }
+    # A guest whose making failed has no image, and no run can hold it. One that root made
+    # goes through sudo, where that asks for nothing; else the user is told.
+    if [ ! -f "$old/guest.img" ]; then
+        rm -rf "$old" 2>/dev/null || sudo -n rm -rf "$old" 2>/dev/null ||
+            echo "Could not remove $old, a test guest whose making failed (another user's," \
+                "root's?): remove it with sudo rm -rf $old" >&2
+        continue
+    fi
     (flock -n -x 7 && rm -rf "$old" && echo "Removed $old, a test guest unused for a week." >&2) \
         7<"$old/guest.img" || true
 done
@@ -55,7 +79,7 @@ exec 9>&-
 [ "$what" = prepare ] && echo "The guest: $guest ($(du -sh "$guest" | cut -f1))" && exit 0
 
 # The shared folder: the files in work/N/, the arguments with the files' paths in the guest.
-share=$(mktemp -d "$cache/share.XXXXXX")
+share=$(mktemp -d "$cache/share.XXXXXX" 2>/dev/null || mktemp -d)
 trap 'rm -rf "$share"' EXIT
 mkdir "$share/work"
 cp "$here/../run_verb.sh" "$here/run.sh" "$share/"

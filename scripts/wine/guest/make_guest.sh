@@ -49,10 +49,20 @@ fi
 mount -t proc proc "$root/proc"
 trap 'umount "$root/proc" 2>/dev/null || true' EXIT
 echo "  Wine and its 32-bit half (about 1 minute)..."
+# A mirror in the middle of a sync fails one index while the others serve: apt then keeps
+# the lists it had, and only a failed install stops the making, with apt's own words.
+chroot "$root" dpkg --add-architecture i386
+if ! chroot "$root" apt-get update -qq >"$dir/apt-update.log" 2>&1; then
+    echo "  warning: apt-get update failed in the guest; installing from the lists it has:" >&2
+    grep -E '^(E|W):' "$dir/apt-update.log" | tail -n 3 | sed 's/^/    /' >&2 || true
+fi
 # Its 32-bit maintainer scripts cannot run here; Wine does not need what they would do.
-chroot "$root" bash -c 'dpkg --add-architecture i386 && apt-get update -qq &&
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-        wine wine32:i386 kmod' >"$dir/wine-install.log" 2>&1
+if ! chroot "$root" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+    --no-install-recommends wine wine32:i386 kmod >"$dir/wine-install.log" 2>&1; then
+    echo "Making the guest failed installing Wine ($dir/wine-install.log):" >&2
+    grep -E '^E:' "$dir/wine-install.log" | tail -n 3 >&2 || true
+    exit 1
+fi
 # An initrd with only what finds the guest's disk boots seconds faster under emulation.
 sed -i 's/^MODULES=.*/MODULES=list/' "$root/etc/initramfs-tools/initramfs.conf"
 printf '%s\n' virtio_pci virtio_blk ext4 >>"$root/etc/initramfs-tools/modules"

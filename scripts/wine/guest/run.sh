@@ -4,6 +4,8 @@
 # run_verb.sh with the arguments in /share/args, output in /share/out and /share/err, or, when
 # /share/terminal holds the host terminal's size, on the guest's second serial port.
 cp -r /share/work /tmp/work
+# The guest boots a snapshot for this run alone: its Wine prefix is this run's already.
+export KEYCODE_PREFIX_ALONE=1
 mapfile -t args </share/args
 if [ -f /share/terminal ]; then
     # The port stays open so that its size stays; every key goes to Wine's console, and the
