@@ -40,13 +40,12 @@ set "keycode=%keycode:/=\%"
 if not exist "%keycode%" goto nokeycode
 
 rem The items go into item1, item2, ... while they are still quoted: unquoted, cmd would
-rem act on their parentheses, ampersands and the like. Each is kept after a blank, which
-rem :show prints in place of the prefix's last one: an item's own leading "=" then survives.
+rem act on their parentheses, ampersands and the like.
 set count=0
 :collect
 if "%~1"=="" goto collected
 set /a count+=1
-set "item%count%= %~1"
+set "item%count%=%~1"
 shift
 goto collect
 :collected
@@ -90,13 +89,14 @@ if %1 equ %choice% set "prefix= ^>"
 call :show %1
 goto :eof
 
-rem :show N: the prefix, then item N, after its blank, as it was typed. "call set" takes the
-rem item's text whole, inside quotes; a for variable's text is put in after cmd has read the
-rem line, so none of its characters can act. The for /f reads a text that begins with the
-rem item's blank and splits nothing, so no end-of-line rule can pass over it; "echo:" prints
-rem it even where it is blanks alone. No child cmd is started: "for /f ... in ('set item')"
-rem would start one for every item at every redraw, AutoRun and all.
+rem :show N: the prefix, a blank and item N as it was typed. "call set" takes the item's text
+rem whole, inside quotes; a for variable's text is put in after cmd has read the line, so
+rem none of its characters can act. The for /f reads a text that begins with that blank and
+rem splits nothing, so no end-of-line rule can pass over it, whatever the item begins with
+rem (";", "="); "echo:" prints it even where it is blanks alone. No child cmd is started:
+rem "for /f ... in ('set item')" would start one for every item at every redraw, AutoRun
+rem and all.
 :show
 call set "text=%%item%1%%"
-for /f "delims=" %%T in ("%text%") do echo:%prefix%%%T
+for /f "delims=" %%T in (" %text%") do echo:%prefix%%%T
 goto :eof
