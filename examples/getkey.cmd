@@ -2,8 +2,8 @@
 rem Waits for one key and sets KEY_CODE, KEY_VK, KEY_CHAR, KEY_FLAGS and KEY_DOWN, all in
 rem decimal, as ERRORLEVEL and set /a give numbers. Prints nothing and leaves no other
 rem variable behind.
-rem   KEY_CODE   the whole code keycode gave, as its exit status (keyname.cmd #%KEY_CODE% names
-rem              it). Num Lock and Caps Lock change it: test KEY_VK and KEY_FLAGS instead.
+rem   KEY_CODE   the whole code keycode gave, its exit status (call keyname.cmd #%KEY_CODE%
+rem              names it). Num Lock and Caps Lock change it: test KEY_VK and KEY_FLAGS.
 rem   KEY_VK     the virtual-key code: Enter 13, Esc 27, Space 32, Left 37, Up 38, Right 39,
 rem              Down 40, 0-9 48-57, A-Z 65-90, F1-F12 112-123 (the README's key table).
 rem   KEY_CHAR   the character's code in the console's input code page, 0 for none.
