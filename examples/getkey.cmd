@@ -1,8 +1,22 @@
 @echo off
-rem Waits for one key and sets KEY_CODE, KEY_VK, KEY_CHAR, KEY_FLAGS and KEY_DOWN. Prints
-rem nothing and leaves no other variable behind.
-rem Usage: call getkey.cmd          a key press; Shift, Ctrl, Alt, Caps Lock, Num Lock and
-rem                                 Scroll Lock on their own are passed over
+rem Waits for one key and sets KEY_CODE, KEY_VK, KEY_CHAR, KEY_FLAGS and KEY_DOWN, all in
+rem decimal, as ERRORLEVEL and set /a give numbers. Prints nothing and leaves no other
+rem variable behind.
+rem   KEY_CODE   the whole code keycode gave, its exit status (call keyname.cmd #%KEY_CODE%
+rem              names it). Num Lock and Caps Lock change it: test KEY_VK and KEY_FLAGS.
+rem   KEY_VK     the virtual-key code: Enter 13, Esc 27, Space 32, Left 37, Up 38, Right 39,
+rem              Down 40, 0-9 48-57, A-Z 65-90, F1-F12 112-123 (the README's key table).
+rem   KEY_CHAR   the character's code in the console's input code page, 0 for none.
+rem   KEY_FLAGS  the console's control-key state, one bit a flag: RightAlt 1, LeftAlt 2,
+rem              RightCtrl 4, LeftCtrl 8, Shift 16, NumLock 32, ScrollLock 64, CapsLock 128,
+rem              Enhanced 256, and LeftWin 1024, the left Windows key held in a chord (Windows
+rem              Terminal). Test one with set /a, e.g. set /a "ctrl=KEY_FLAGS & 12".
+rem   KEY_DOWN   1 for a press, 0 for a release.
+rem A chord with the left Windows key held is a key like any other, with 1024 in KEY_FLAGS.
+rem The right Windows key's flag lands on the press bit: in such a chord a release reads as
+rem a press.
+rem Usage: call getkey.cmd          a key press; Shift, Ctrl, Alt, the Windows keys, Caps Lock,
+rem                                 Num Lock and Scroll Lock on their own are passed over
 rem        call getkey.cmd /        a key press or a release
 rem        call getkey.cmd mods     those modifier keys count as keys too (also: / mods)
 rem Exit code 0, or 1 when no key could be read: standard input is not a console, keycode.exe
@@ -14,36 +28,42 @@ rem Its own settings whatever the caller has on: delayed expansion would eat "!"
 setlocal EnableExtensions DisableDelayedExpansion
 rem A caller's variable named ERRORLEVEL would hide the real status from %ERRORLEVEL%.
 set "ERRORLEVEL="
-rem keycode.exe: KEYCODE_EXE when set (any quotes taken off), else beside this file, one folder
-rem up (release zip) or on PATH.
-set "keycode=%~dp0keycode.exe"
+rem keycode.exe: KEYCODE_EXE when set (any quotes taken off; a "/" in it is turned round, as
+rem keycode would take it for its own "/" and give releases too), else beside this file, one
+rem folder up (release zip) or on PATH. An empty path is never tested: Wine's cmd takes
+rem if exist "" for a syntax error and skips the line.
+set "keycode="
 set looked="%~dp0keycode.exe", "%~dp0..\keycode.exe" or on PATH
-if not exist "%keycode%" set "keycode=%~dp0..\keycode.exe"
-if not exist "%keycode%" for %%P in (keycode.exe) do set "keycode=%%~$PATH:P"
+if exist "%~dp0keycode.exe" set "keycode=%~dp0keycode.exe"
+if not defined keycode if exist "%~dp0..\keycode.exe" set "keycode=%~dp0..\keycode.exe"
+if not defined keycode for %%P in (keycode.exe) do set "keycode=%%~$PATH:P"
 if defined KEYCODE_EXE set "keycode=%KEYCODE_EXE:"=%"
-if defined KEYCODE_EXE set looked="%keycode%", from KEYCODE_EXE
+if defined KEYCODE_EXE set looked="%KEYCODE_EXE:"=%", from KEYCODE_EXE
+if not defined keycode goto nokeycode
+set "keycode=%keycode:/=\%"
 if not exist "%keycode%" goto nokeycode
 set "releases="
 set "mods="
 for %%A in (%*) do if "%%~A"=="/" set "releases=/"
 for %%A in (%*) do if /i "%%~A"=="mods" set "mods=yes"
 
-rem Every key code lies in 0x0000000-0x3ffffff, a press in 0x2000000-0x3ffffff (33554432-
-rem 67108863); any other status (-1, Ctrl+C's 0xc000013a, cmd's own for a program it
-rem could not start) is no key.
-set /a "lowest=33554432, highest=67108863"
-if defined releases set "lowest=0"
+rem Every key code lies in 0-134217727 (0x7ffffff); bit 25 (33554432) is set in a press. Any
+rem other status (-1, Ctrl+C's 0xc000013a, cmd's own for a program it could not start) is
+rem no key, and so is a release unless "/" asks for releases.
 
 :read
 rem "*" asks for the code as the exit status; "/" lets releases through as well.
 "%keycode%" * %releases%
-set /a "code=%ERRORLEVEL%, vk=code & 0xFF"
-if %code% lss %lowest% goto nokey
-if %code% gtr %highest% goto nokey
-rem Virtual-key codes: Shift 16, Ctrl 17, Alt 18, Caps Lock 20, Num Lock 144, Scroll Lock 145.
-if not defined mods for %%M in (16 17 18 20 144 145) do if %vk% equ %%M goto read
+set /a "code=%ERRORLEVEL%, vk=code & 0xFF, down=(code >> 25) & 1"
+if %code% lss 0 goto nokey
+if %code% gtr 134217727 goto nokey
+if not defined releases if %down% equ 0 goto nokey
+rem Virtual-key codes: Shift 16, Ctrl 17, Alt 18, Caps Lock 20, the Windows keys 91 and 92,
+rem Num Lock 144, Scroll Lock 145.
+if not defined mods for %%M in (16 17 18 20 91 92 144 145) do if %vk% equ %%M goto read
 
-set /a "char=(code >> 8) & 0xFF, flags=(code >> 16) & 0x1FF, down=(code >> 25) & 1"
+rem The flags: bits 16-24 as they are, bit 26 (the left Windows key) as 1024.
+set /a "char=(code >> 8) & 0xFF, flags=(code >> 16) & 0x5FF"
 rem One line, so that the values are taken before endlocal forgets them.
 endlocal & set "KEY_CODE=%code%" & set "KEY_VK=%vk%" & set "KEY_CHAR=%char%" & set "KEY_FLAGS=%flags%" & set "KEY_DOWN=%down%"
 exit /b 0

@@ -1,26 +1,40 @@
 @echo off
-rem Prints a key code in words.
-rem Usage: keyname.cmd CODE      CODE in hex as keycode shows it: keyname.cmd 2104141
-rem                              (0x2104141 too)
-rem        keyname.cmd #STATUS   the exit status of "keycode *" in decimal:
-rem                              keyname.cmd #%ERRORLEVEL%
+rem Prints a key code in words, or reads one key and names it.
+rem Usage: call keyname.cmd           waits for a key press and names it (keycode.exe needed)
+rem        call keyname.cmd CODE      CODE in hex as keycode shows it: call keyname.cmd 2104141
+rem                                   (0x2104141 too)
+rem        call keyname.cmd #STATUS   the exit status of "keycode *" in decimal:
+rem                                   call keyname.cmd #%ERRORLEVEL%
+rem Without "call", a batch file that runs it does not go on after it.
 rem Prints, for 2104141:  press  A  char 'A'  Shift;  for -1 (#-1, ffffffff):  no key
-rem Exit code 0, or 1 for a code that is not one (a message on standard error says so).
+rem A chord made with the left Windows key held (Windows Terminal) has bit 26 set and is named
+rem with LeftWin among its flags: 6004141 is  press  A  char 'A'  LeftWin. The right Windows
+rem key's flag lands on the press bit itself, so such a release reads as a press.
+rem Exit code 0, or 1 for a code that is not one and when keycode.exe is missing (a message on
+rem standard error says which, and where it looked). A key that could not be read (no
+rem console, Ctrl+C) is named "no key".
 rem Written without delayed expansion or nested blocks, so that every cmd.exe runs it.
-rem It stands alone on purpose, sharing no code with the other examples, and needs no
-rem keycode.exe: copy it anywhere.
+rem It stands alone on purpose, sharing no code with the other examples, and needs
+rem keycode.exe only to read a key: copy it anywhere.
 rem Its own settings whatever the caller has on: delayed expansion would eat "!".
 setlocal EnableExtensions DisableDelayedExpansion
+rem A caller's variable named ERRORLEVEL would hide the real status from %ERRORLEVEL%.
+set "ERRORLEVEL="
 set "arg=%~1"
-if not defined arg goto usage
+if not defined arg goto readkey
+rem A quote inside the text would end cmd's quoting below; "/" is no digit either.
+set "arg=%arg:"=/%"
 if "%arg:~0,1%"=="#" goto decimal
 set "hex=%arg%"
 if /i "%arg:~0,2%"=="0x" set "hex=%arg:~2%"
-rem At most eight hex digits, and nothing else. The 0 put before them is a delimiter, there so
-rem that the text never begins with ";", which for /f would pass over as a comment.
+rem At most eight hex digits, and nothing else: what is left once every digit is taken out
+rem must be nothing. (for /f is not used to check it: on Windows it passes over a text whose
+rem first character past the delimiters is ";", and Wine's does not.)
 if not defined hex goto malformed
 if not "%hex:~0,8%"=="%hex%" goto malformed
-for /f "delims=0123456789abcdefABCDEF" %%X in ("0%hex%") do goto malformed
+set "rest=%hex%"
+for %%D in (0 1 2 3 4 5 6 7 8 9 a b c d e f) do if defined rest call set "rest=%%rest:%%D=%%"
+if defined rest goto malformed
 set /a "code=0x%hex%"
 goto decode
 
@@ -28,22 +42,49 @@ goto decode
 rem A whole number of at most ten digits, perhaps negative, with no leading zero, which set /a
 rem would take for octal (#010 is 8).
 set "digits=%arg:~1%"
+if not defined digits goto malformed
 if "%digits:~0,1%"=="-" set "digits=%digits:~1%"
 if not defined digits goto malformed
 if not "%digits:~0,10%"=="%digits%" goto malformed
-for /f "delims=0123456789" %%X in ("0%digits%") do goto malformed
+set "rest=%digits%"
+for %%D in (0 1 2 3 4 5 6 7 8 9) do if defined rest call set "rest=%%rest:%%D=%%"
+if defined rest goto malformed
 if "%digits:~0,1%"=="0" if not "%digits%"=="0" goto malformed
 rem Too large a number leaves code as it was.
 set "code=none"
 set /a "code=%arg:~1%" 2>nul
 if "%code%"=="none" goto malformed
+goto decode
+
+:readkey
+rem keycode.exe: KEYCODE_EXE when set (any quotes taken off; a "/" in it is turned round, as
+rem keycode would take it for its own "/"), else beside this file, one folder up (release
+rem zip) or on PATH. An empty path is never tested: Wine's cmd takes if exist "" for a
+rem syntax error and skips the line.
+set "keycode="
+set looked="%~dp0keycode.exe", "%~dp0..\keycode.exe" or on PATH
+if exist "%~dp0keycode.exe" set "keycode=%~dp0keycode.exe"
+if not defined keycode if exist "%~dp0..\keycode.exe" set "keycode=%~dp0..\keycode.exe"
+if not defined keycode for %%P in (keycode.exe) do set "keycode=%%~$PATH:P"
+if defined KEYCODE_EXE set "keycode=%KEYCODE_EXE:"=%"
+if defined KEYCODE_EXE set looked="%KEYCODE_EXE:"=%", from KEYCODE_EXE
+if not defined keycode goto nokeycode
+set "keycode=%keycode:/=\%"
+if not exist "%keycode%" goto nokeycode
+rem "*" asks for the code of one key press as the exit status. Every key code lies in
+rem 0-134217727 (0x7ffffff); any other status (-1, Ctrl+C's 0xc000013a) is no key.
+"%keycode%" *
+set /a "code=%ERRORLEVEL%"
+if %code% lss 0 goto nokey
+if %code% gtr 134217727 goto nokey
 
 :decode
-rem -1 is what keycode gives when it could read no key; bits 26-31 are clear in every key.
+rem -1 is what keycode gives when it could read no key; bits 27-31 are clear in every key.
 if %code% equ -1 goto nokey
-set /a "high=(code >> 26) & 63"
+set /a "high=(code >> 27) & 31"
 if %high% neq 0 goto malformed
-set /a "vk=code & 0xFF, ch=(code >> 8) & 0xFF, flags=(code >> 16) & 0x1FF"
+rem The flags: the console's control-key state, bit 26 (the left Windows key) as 0x400.
+set /a "vk=code & 0xFF, ch=(code >> 8) & 0xFF, flags=(code >> 16) & 0x5FF"
 set /a "down=(code >> 25) & 1"
 set "words=release "
 if %down% equ 1 set "words=press "
@@ -51,7 +92,7 @@ if %down% equ 1 set "words=press "
 rem The key: a name for the common virtual-key codes, else its code in hex.
 set "name="
 if %vk% geq 48 if %vk% leq 57 set /a "name=vk - 48"
-if %vk% geq 65 if %vk% leq 90 call :letter %vk% 64 "A B C D E F G H I J K L M N O P Q R S T U V W X Y Z"
+if %vk% geq 65 if %vk% leq 90 call :letter %vk% 64
 if %vk% geq 112 if %vk% leq 123 set /a "fkey=vk - 111"
 if %vk% geq 112 if %vk% leq 123 set "name=F%fkey%"
 if %vk% equ 8 set "name=Backspace"
@@ -88,9 +129,9 @@ if %ch% equ 0 goto flags
 set "shown="
 if %ch% geq 48 if %ch% leq 57 set /a "digit=ch - 48"
 if %ch% geq 48 if %ch% leq 57 set "shown='%digit%'"
-if %ch% geq 65 if %ch% leq 90 call :letter %ch% 64 "A B C D E F G H I J K L M N O P Q R S T U V W X Y Z"
+if %ch% geq 65 if %ch% leq 90 call :letter %ch% 64
 if %ch% geq 65 if %ch% leq 90 set "shown='%name_letter%'"
-if %ch% geq 97 if %ch% leq 122 call :letter %ch% 96 "a b c d e f g h i j k l m n o p q r s t u v w x y z"
+if %ch% geq 97 if %ch% leq 122 call :letter %ch% 96
 if %ch% geq 97 if %ch% leq 122 set "shown='%name_letter%'"
 if %ch% equ 32 set "shown=' '"
 if not defined shown call :hex %ch%
@@ -108,6 +149,7 @@ call :flag 32 NumLock
 call :flag 64 ScrollLock
 call :flag 128 CapsLock
 call :flag 256 Enhanced
+call :flag 1024 LeftWin
 echo %words%
 exit /b 0
 
@@ -115,19 +157,26 @@ exit /b 0
 echo no key
 exit /b 0
 
+:nokeycode
+>&2 echo keyname: keycode.exe not found; looked for %looked%
+exit /b 1
+
 rem The text given is never echoed: cmd would act on its special characters.
 :malformed
 >&2 echo keyname: not a key code
-:usage
->&2 echo usage: keyname CODE      CODE in hex as keycode shows it: keyname 2104141
->&2 echo        keyname #STATUS   keycode's exit status in decimal: keyname #%%ERRORLEVEL%%
+>&2 echo usage: call keyname.cmd           reads a key and names it
+>&2 echo        call keyname.cmd CODE      CODE in hex as keycode shows it: 2104141
+>&2 echo        call keyname.cmd #STATUS   keycode's exit status in decimal: #%%ERRORLEVEL%%
 exit /b 1
 
-rem :letter CODE BASE "LIST": the (CODE - BASE)th item of LIST into name_letter (and name,
-rem when no name is set yet).
+rem :letter CODE BASE: the (CODE - BASE)th letter, upper case for BASE 64, lower case for 96,
+rem into name_letter (and name, when no name is set yet). The for /f loops here and in :hex
+rem read fixed texts, which begin with a character other than ";" and the delimiters, so
+rem that cmd's end-of-line rule cannot come into it.
 :letter
 set /a "index=%1 - %2"
-for /f "tokens=%index%" %%L in (%3) do set "name_letter=%%L"
+if %2 equ 64 for /f "tokens=%index%" %%L in ("A B C D E F G H I J K L M N O P Q R S T U V W X Y Z") do set "name_letter=%%L"
+if %2 equ 96 for /f "tokens=%index%" %%L in ("a b c d e f g h i j k l m n o p q r s t u v w x y z") do set "name_letter=%%L"
 if not defined name set "name=%name_letter%"
 goto :eof
 

@@ -2,63 +2,85 @@
 rem A menu moved with the Up and Down arrows and chosen with Enter; Esc cancels.
 rem Usage: call menu.cmd "Build (debug)" "Save & quit" "Quit"
 rem Items are shown and chosen as typed, whatever characters they hold, but for what cmd
-rem does to the arguments before menu.cmd sees them: "call" doubles every caret, even in
-rem quotes. An empty item ends the list. Exit code: the chosen item's number from 1, or 0
-rem for Esc and when no key could be read: standard input is not a console, keycode.exe is
-rem missing (a message on standard error says where it looked) or ended without a key. The
-rem same number is left in MENU, because Wine's cmd hands a caller only 0 or 1 from "call".
+rem does to the arguments before menu.cmd sees them ("call" doubles every caret, even in
+rem quotes) and a double quote inside an item, which it cannot show. An empty item ends the
+rem list. Other keys are ignored, and a key is taken by its virtual-key code alone, whatever
+rem modifiers are held (Shift, Ctrl, Alt, the left Windows key in Windows Terminal).
+rem Exit code: the chosen item's number from 1, or 0 for Esc and when no key could be read:
+rem standard input is not a console, keycode.exe is missing (a message on standard error
+rem says where it looked) or ended without a key. The choice is also left in MENU, because
+rem Wine's cmd hands a caller only 0 or 1 from "call": the item's number, 0 for Esc, and
+rem MENU cleared when no key could be read. So a caller tells Esc from no key with
+rem   call menu.cmd A B C
+rem   if not defined MENU echo no key could be read
+rem   if "%MENU%"=="0" echo cancelled
+rem The menu is drawn again below itself after each arrow key, so the screen scrolls: cmd can
+rem move the cursor back up only through the escape sequences of Windows 10's console, which
+rem earlier consoles print as text and which a caller's redirected output would keep, and
+rem cls would wipe what the caller printed before.
 rem It stands alone on purpose, sharing no code with the other examples: copy it anywhere
 rem beside keycode.exe.
 rem Its own settings whatever the caller has on: delayed expansion would eat "!".
 setlocal EnableExtensions DisableDelayedExpansion
 rem A caller's variable named ERRORLEVEL would hide the real status from %ERRORLEVEL%.
 set "ERRORLEVEL="
-rem keycode.exe: KEYCODE_EXE when set (any quotes taken off), else beside this file, one folder
-rem up (release zip) or on PATH.
-set "keycode=%~dp0keycode.exe"
+rem keycode.exe: KEYCODE_EXE when set (any quotes taken off; a "/" in it is turned round, as
+rem keycode would take it for its own "/" and give releases too), else beside this file, one
+rem folder up (release zip) or on PATH. An empty path is never tested: Wine's cmd takes
+rem if exist "" for a syntax error and skips the line.
+set "keycode="
 set looked="%~dp0keycode.exe", "%~dp0..\keycode.exe" or on PATH
-if not exist "%keycode%" set "keycode=%~dp0..\keycode.exe"
-if not exist "%keycode%" for %%P in (keycode.exe) do set "keycode=%%~$PATH:P"
+if exist "%~dp0keycode.exe" set "keycode=%~dp0keycode.exe"
+if not defined keycode if exist "%~dp0..\keycode.exe" set "keycode=%~dp0..\keycode.exe"
+if not defined keycode for %%P in (keycode.exe) do set "keycode=%%~$PATH:P"
 if defined KEYCODE_EXE set "keycode=%KEYCODE_EXE:"=%"
-if defined KEYCODE_EXE set looked="%keycode%", from KEYCODE_EXE
-if not exist "%keycode%" (>&2 echo menu: keycode.exe not found; looked for %looked%& goto none)
+if defined KEYCODE_EXE set looked="%KEYCODE_EXE:"=%", from KEYCODE_EXE
+if not defined keycode goto nokeycode
+set "keycode=%keycode:/=\%"
+if not exist "%keycode%" goto nokeycode
 
 rem The items go into item1, item2, ... while they are still quoted: unquoted, cmd would
-rem act on their parentheses, ampersands and the like. Each is kept after a blank, which
-rem :show prints in place of the prefix's last one: an item's own leading "=" then survives.
+rem act on their parentheses, ampersands and the like.
 set count=0
 :collect
 if "%~1"=="" goto collected
 set /a count+=1
-set "item%count%= %~1"
+set "item%count%=%~1"
 shift
 goto collect
 :collected
-if %count% equ 0 goto none
+if %count% equ 0 goto cancel
 set choice=1
 
 :draw
-echo.
+echo:
 for /l %%N in (1,1,%count%) do call :line %%N
 :key
 "%keycode%" *
-set /a "code=%ERRORLEVEL%, vk=code & 0xFF"
-rem A key press is 0x2000000-0x3ffffff (33554432-67108863); any other status is no key.
-if %code% lss 33554432 goto none
-if %code% gtr 67108863 goto none
-rem Virtual-key codes: Up 0x26, Down 0x28, Enter 0x0D, Esc 0x1B.
+set /a "code=%ERRORLEVEL%, vk=code & 0xFF, down=(code >> 25) & 1"
+rem Every key code lies in 0-134217727 (0x7ffffff), a press with bit 25 (33554432) set; any
+rem other status is no key.
+if %code% lss 0 goto nokey
+if %code% gtr 134217727 goto nokey
+if %down% equ 0 goto nokey
+rem Virtual-key codes: Up 38, Down 40, Enter 13, Esc 27.
 if %vk% equ 38 if %choice% gtr 1 set /a choice-=1
 if %vk% equ 38 goto draw
 if %vk% equ 40 if %choice% lss %count% set /a choice+=1
 if %vk% equ 40 goto draw
-if %vk% equ 27 goto none
+if %vk% equ 27 goto cancel
 if not %vk% equ 13 goto key
 set "prefix=chosen:"
 call :show %choice%
 endlocal & set "MENU=%choice%" & exit /b %choice%
 
-:none
+:cancel
 endlocal & set "MENU=0" & exit /b 0
+
+:nokeycode
+>&2 echo menu: keycode.exe not found; looked for %looked%
+:nokey
+endlocal & set "MENU=" & exit /b 0
 
 rem :line N: the Nth line of the menu, marked when it is the current choice.
 :line
@@ -67,9 +89,14 @@ if %1 equ %choice% set "prefix= ^>"
 call :show %1
 goto :eof
 
-rem :show N: the prefix, then item N, after its blank, as it was typed. A for variable's text
-rem is put in after cmd has read the line, so none of its characters can act; "echo." prints
-rem it even where it is blanks alone.
+rem :show N: the prefix, a blank and item N as it was typed. "call set" takes the item's text
+rem whole, inside quotes; a for variable's text is put in after cmd has read the line, so
+rem none of its characters can act. The for /f reads a text that begins with that blank and
+rem splits nothing, so no end-of-line rule can pass over it, whatever the item begins with
+rem (";", "="); "echo:" prints it even where it is blanks alone. No child cmd is started:
+rem "for /f ... in ('set item')" would start one for every item at every redraw, AutoRun
+rem and all.
 :show
-for /f "tokens=1* delims==" %%A in ('set item') do if /i "%%A"=="item%1" echo.%prefix%%%B
+call set "text=%%item%1%%"
+for /f "delims=" %%T in (" %text%") do echo:%prefix%%%T
 goto :eof

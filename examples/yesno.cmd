@@ -1,6 +1,11 @@
 @echo off
-rem Asks a question and waits for Y or N; Esc cancels. Other keys are ignored.
+rem Asks a question and waits for Y or N; Esc cancels. Other keys are ignored, and a key is
+rem taken by its virtual-key code alone, whatever modifiers are held (Shift, Ctrl, Alt, the
+rem left Windows key in Windows Terminal).
 rem Usage: call yesno.cmd "Overwrite the file?"
+rem The question is shown without its leading blanks and equals signs: set /p, which prints
+rem it on the line the answer follows, drops leading blanks on Windows and fails on a leading
+rem "=", so they are taken off here, for the same line on every cmd.
 rem Exit code 0 for Y, 1 for N, 2 for Esc, 3 when no key could be read: standard input is
 rem not a console, keycode.exe is missing (a message on standard error says where it looked)
 rem or ended without a key. The answer is also left in YESNO: Y, N or Esc, and YESNO is
@@ -11,35 +16,50 @@ rem Its own settings whatever the caller has on: delayed expansion would eat "!"
 setlocal EnableExtensions DisableDelayedExpansion
 rem A caller's variable named ERRORLEVEL would hide the real status from %ERRORLEVEL%.
 set "ERRORLEVEL="
-rem keycode.exe: KEYCODE_EXE when set (any quotes taken off), else beside this file, one folder
-rem up (release zip) or on PATH.
-set "keycode=%~dp0keycode.exe"
+rem keycode.exe: KEYCODE_EXE when set (any quotes taken off; a "/" in it is turned round, as
+rem keycode would take it for its own "/" and give releases too), else beside this file, one
+rem folder up (release zip) or on PATH. An empty path is never tested: Wine's cmd takes
+rem if exist "" for a syntax error and skips the line.
+set "keycode="
 set looked="%~dp0keycode.exe", "%~dp0..\keycode.exe" or on PATH
-if not exist "%keycode%" set "keycode=%~dp0..\keycode.exe"
-if not exist "%keycode%" for %%P in (keycode.exe) do set "keycode=%%~$PATH:P"
+if exist "%~dp0keycode.exe" set "keycode=%~dp0keycode.exe"
+if not defined keycode if exist "%~dp0..\keycode.exe" set "keycode=%~dp0..\keycode.exe"
+if not defined keycode for %%P in (keycode.exe) do set "keycode=%%~$PATH:P"
 if defined KEYCODE_EXE set "keycode=%KEYCODE_EXE:"=%"
-if defined KEYCODE_EXE set looked="%keycode%", from KEYCODE_EXE
+if defined KEYCODE_EXE set looked="%KEYCODE_EXE:"=%", from KEYCODE_EXE
+if not defined keycode goto nokeycode
+set "keycode=%keycode:/=\%"
 if not exist "%keycode%" goto nokeycode
 
-rem set /p with no input prints the prompt without a line break.
-<nul set /p "=%~1 [Y/N] "
+set "question=%~1"
+:trim
+if not defined question goto ask
+if "%question:~0,1%"==" " set "question=%question:~1%" & goto trim
+if "%question:~0,1%"=="=" set "question=%question:~1%" & goto trim
 :ask
+rem set /p with no input prints the prompt without a line break.
+set "line=[Y/N] "
+if defined question set "line=%question% [Y/N] "
+<nul set /p "=%line%"
+:key
 "%keycode%" *
-set /a "code=%ERRORLEVEL%, vk=code & 0xFF"
-rem A key press is 0x2000000-0x3ffffff (33554432-67108863); any other status is no key.
-if %code% lss 33554432 goto nokey
-if %code% gtr 67108863 goto nokey
-rem Virtual-key codes: Y is 0x59, N is 0x4E, Esc is 0x1B.
+set /a "code=%ERRORLEVEL%, vk=code & 0xFF, down=(code >> 25) & 1"
+rem Every key code lies in 0-134217727 (0x7ffffff), a press with bit 25 (33554432) set; any
+rem other status is no key.
+if %code% lss 0 goto nokey
+if %code% gtr 134217727 goto nokey
+if %down% equ 0 goto nokey
+rem Virtual-key codes: Y is 89, N is 78, Esc is 27.
 if %vk% equ 89 (echo Y& endlocal & set "YESNO=Y"& exit /b 0)
 if %vk% equ 78 (echo N& endlocal & set "YESNO=N"& exit /b 1)
 if %vk% equ 27 (echo cancelled& endlocal & set "YESNO=Esc"& exit /b 2)
-goto ask
+goto key
 
 :nokeycode
 >&2 echo yesno: keycode.exe not found; looked for %looked%
 goto cleared
 :nokey
-echo.
+echo:
 :cleared
 endlocal
 set "YESNO="
