@@ -82,6 +82,9 @@ char *AppendKey(char *at, unsigned code)
     for (int bit = 0; bit < KEY_STATE_FLAGS; ++bit)
         if (code >> (KEY_STATE_SHIFT + bit) & 1)
             at = Append(Append(at, "  "), FLAGS[bit]);
+    // The left Windows key's state bit, above the press bit (Windows Terminal sets it).
+    if (code >> (KEY_VALUE_BITS - 1) & 1)
+        at = Append(at, "  LeftWin");
     return at;
 }
 

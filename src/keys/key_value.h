@@ -5,7 +5,8 @@
 //   bits 8-15  character byte in the console's input code page, 0 when there is none
 //   bits 16-24 control-key flags, bit k of the record's state in bit 16 + k
 //   bit  25    KEY_DOWN_FLAG: set for a press, clear for a release
-//   bits 26-31 0
+//   bits 26-31 the state's bits 10-15: 0, but for Windows Terminal's LEFT_WIN_PRESSED (0x400)
+//              in bit 26; its RIGHT_WIN_PRESSED (0x200) falls on KEY_DOWN_FLAG itself
 #pragma once
 
 #include "console/console.h"
@@ -28,7 +29,7 @@ const int KEY_CHAR_SHIFT = 8;
 const int KEY_STATE_SHIFT = 16;
 const int KEY_STATE_FLAGS = 9; // control-key flags 0-8, ENHANCED_KEY the last
 const int KEY_DOWN_SHIFT = 25;
-const int KEY_VALUE_BITS = 26; // bits 26 to 31 of a key value are 0
+const int KEY_VALUE_BITS = 27; // bits 27 to 31 of a key value are 0 on every console known
 const KeyValue KEY_DOWN_FLAG = 1 << KEY_DOWN_SHIFT;
 
 // Blocks until the console delivers a key event and returns it packed, skipping every

@@ -32,7 +32,9 @@ const Status STATUSES[] = {
     {0xFFFFFFFF, true, "-1 (no key: the console could not be read, or the output not written)"},
     {0xC000013A, true, "0xc000013a (ended by Ctrl+C or Ctrl+Break)"},
     {0xC000013A, false, "0xc000013a (ended by Ctrl+C or Ctrl+Break)"},
-    {0x04000000, true, "0x04000000 (not a key code)"},
+    {0x06004141, true, "0x06004141 (press  A  char 'A'  LeftWin)"},
+    {0x04000000, true, "0x04000000 (release  vk 0x00  LeftWin)"},
+    {0x08000000, true, "0x08000000 (not a key code)"},
     {0x7FFFFFFF, false, "0x7fffffff (not a key code)"},
 };
 // clang-format on
