@@ -36,8 +36,9 @@ const StepInfo STEPS[STEP_COUNT] = {
     {"Windows key chord",
      "Hold a Windows key and press Y, then let go of both. No Windows key: press Space.",
      "Windows keys", 'Y', 0, false},
-    {"Ctrl+C", "Press Ctrl+C. The check stays to report how it came.",
-     "Ctrl+C, processed input on (the default)", 'C', 0, false},
+    {"Ctrl+C under keycode *",
+     "keycode.exe * runs now. Press Ctrl+C. The check stays to report how it came.",
+     "Ctrl+C, processed input on (the default)", 'C', 0, true},
 };
 
 // The presses of keys other than modifiers, in order, up to max.
@@ -83,11 +84,14 @@ bool KeycodeStatus(const Reading &r, int32_t *status)
 
 bool IsPressOf(int32_t status, uint16_t vk)
 {
-    return status != KEYCODE_FAILED && status != KEYCODE_STILL_WAITING &&
-           (status >> 25 & 1) && (status & 0xff) == vk;
+    return status != KEYCODE_FAILED && status != KEYCODE_STILL_WAITING && (status >> 25 & 1) &&
+           (status & 0xff) == vk;
 }
 
-Verdict Of(const char *says, const char *as) { return Verdict{says, as, false}; }
+Verdict Of(const char *says, const char *as)
+{
+    return Verdict{says, as, false};
+}
 
 Verdict JudgeRecords(Step step, const Reading &r)
 {
@@ -127,12 +131,17 @@ Verdict JudgeRecords(Step step, const Reading &r)
         }
         break;
     case RIGHT_ALT: {
-        const KeyRecord *down = Find(r, VK_MENU_KEY, true), *up = Find(r, VK_MENU_KEY, false);
-        if (down && up && (down->state & (RIGHT_ALT_PRESSED | ENHANCED_KEY)) ==
-                              (RIGHT_ALT_PRESSED | ENHANCED_KEY) &&
-            (up->state & ENHANCED_KEY))
-            return Of("RIGHT_ALT_PRESSED on the press; ENHANCED_KEY on press and release",
-                      WINDOWS);
+        // Right Alt's press and release, wherever they come among others of Alt.
+        const KeyRecord *down = nullptr, *up = nullptr;
+        for (size_t i = 0; i < r.count; ++i)
+            if (r.records[i].vk == VK_MENU_KEY && r.records[i].down &&
+                (r.records[i].state & RIGHT_ALT_PRESSED))
+                down = down ? down : &r.records[i];
+            else if (r.records[i].vk == VK_MENU_KEY && !r.records[i].down &&
+                     (r.records[i].state & ENHANCED_KEY))
+                up = up ? up : &r.records[i];
+        if (down && up && (down->state & ENHANCED_KEY))
+            return Of("RIGHT_ALT_PRESSED on the press; ENHANCED_KEY on press and release", WINDOWS);
         if (down && !AnyState(r, ENHANCED_KEY))
             return Of("no ENHANCED_KEY on Right Alt", WINE);
         break;
@@ -156,9 +165,8 @@ Verdict JudgeRecords(Step step, const Reading &r)
             return Of("the presses of Pause and of A were kept, B arrived", WINDOWS);
         break;
     case CTRL_S_READ:
-        if (presses >= 2 && p[0]->vk == 'S' && (p[0]->state & (LEFT_CTRL_PRESSED |
-                                                                RIGHT_CTRL_PRESSED)) &&
-            p[1]->vk == 'A')
+        if (presses >= 2 && p[0]->vk == 'S' &&
+            (p[0]->state & (LEFT_CTRL_PRESSED | RIGHT_CTRL_PRESSED)) && p[1]->vk == 'A')
             return Of("Ctrl+S and the key after it arrived",
                       "Wine's console and Windows' console window built before July 2023");
         if (presses && p[0]->vk == 'B' && !Find(r, 'S', true) && !Find(r, 'A', true))
@@ -187,8 +195,7 @@ Verdict JudgeRecords(Step step, const Reading &r)
         if (status == KEYCODE_FAILED)
             return Of("keycode * failed: status -1", nullptr);
         if (status == KEYCODE_STILL_WAITING)
-            return Of("keycode * was still waiting at the time limit; the check ended it",
-                      nullptr);
+            return Of("keycode * was still waiting at the time limit; the check ended it", nullptr);
         break;
     }
     case HELD_KEY: {
@@ -229,17 +236,23 @@ Verdict JudgeRecords(Step step, const Reading &r)
         if (Find(r, VK_LWIN_KEY, true) || Find(r, VK_RWIN_KEY, true))
             return Of("the Windows key's own press, no Windows-key state bits", WINDOW);
         break;
-    case CTRL_C:
-        if (r.readFailed)
-            return Of("the read failed", WINE);
-        for (size_t i = 0; i < r.count; ++i)
-            if (r.records[i].down && r.records[i].vk == 'C' && r.records[i].ch == 3)
-                return Of("Ctrl+C came as a key: processed input is off", nullptr);
-        if (r.ctrlCRaised && Find(r, VK_CONTROL_KEY, true))
-            return Of("Ctrl+C raised, the C press not queued, the Ctrl press queued", WINDOWS);
-        if (r.ctrlCRaised)
-            return Of("Ctrl+C raised, the C press not queued", nullptr);
+    case CTRL_C: {
+        int32_t status;
+        if (r.noKeycode)
+            return Of("not run: keycode.exe is not beside consolecheck.exe", nullptr);
+        if (!KeycodeStatus(r, &status))
+            break;
+        if (status == KEYCODE_FAILED)
+            return Of("Ctrl+C failed keycode's read: status -1", WINE);
+        if (status == static_cast<int32_t>(0xC000013A))
+            return Of("Ctrl+C ended keycode: status 0xC000013A", WINDOWS);
+        if (IsPressOf(status, 'C') && (status >> 8 & 0xff) == 3)
+            return Of("Ctrl+C came to keycode as a key: processed input is off", nullptr);
+        if (status == KEYCODE_STILL_WAITING)
+            return Of("keycode * was still waiting at the time limit; the check ended it",
+                      nullptr);
         break;
+    }
     case STEP_COUNT:
         break;
     }
@@ -250,7 +263,10 @@ Verdict JudgeRecords(Step step, const Reading &r)
 
 } // namespace
 
-const StepInfo &StepInfoOf(Step step) { return STEPS[step]; }
+const StepInfo &StepInfoOf(Step step)
+{
+    return STEPS[step];
+}
 
 bool IsModifier(uint16_t vk)
 {
@@ -303,14 +319,19 @@ void FormatStepLine(Step step, const Reading &r, int seconds, char *line, size_t
                 add(" -1");
             else
                 add(" %07x", static_cast<unsigned>(r.statuses[i]) & 0xfffffff);
-        add(";");
+        if (r.count)
+            add(";");
     }
     for (size_t i = 0; i < r.count; ++i)
         add(" %07x", KeyCode(r.records[i]) & 0xfffffff);
     if (!r.count && !STEPS[step].runsKeycode)
         add(" no records");
-    if (r.timedOut)
+    if (r.timedOut && STEPS[step].prompt)
         add(" (%d s passed)", seconds);
+    if (r.ctrlCRaised)
+        add(" (Ctrl+C raised in the check)");
+    if (r.readFailed)
+        add(" (a read failed)");
     add("; row \"%s\": %s", STEPS[step].row, v.says);
     add(v.as ? ", as %s" : ", none of the known ones", v.as);
     if (v.emptyReadNoted)

@@ -19,10 +19,9 @@ struct KeyRecord {
 const uint32_t RIGHT_ALT_PRESSED = 0x1, LEFT_ALT_PRESSED = 0x2, RIGHT_CTRL_PRESSED = 0x4,
                LEFT_CTRL_PRESSED = 0x8, SHIFT_PRESSED = 0x10, NUMLOCK_ON = 0x20,
                ENHANCED_KEY = 0x100, RIGHT_WIN_PRESSED = 0x200, LEFT_WIN_PRESSED = 0x400;
-const uint16_t VK_RETURN_KEY = 0x0D, VK_SHIFT_KEY = 0x10, VK_CONTROL_KEY = 0x11,
-               VK_MENU_KEY = 0x12, VK_PAUSE_KEY = 0x13, VK_ESCAPE_KEY = 0x1B, VK_SPACE_KEY = 0x20,
-               VK_END_KEY = 0x23, VK_HOME_KEY = 0x24, VK_UP_KEY = 0x26, VK_LWIN_KEY = 0x5B,
-               VK_RWIN_KEY = 0x5C;
+const uint16_t VK_RETURN_KEY = 0x0D, VK_SHIFT_KEY = 0x10, VK_CONTROL_KEY = 0x11, VK_MENU_KEY = 0x12,
+               VK_PAUSE_KEY = 0x13, VK_ESCAPE_KEY = 0x1B, VK_SPACE_KEY = 0x20, VK_END_KEY = 0x23,
+               VK_HOME_KEY = 0x24, VK_UP_KEY = 0x26, VK_LWIN_KEY = 0x5B, VK_RWIN_KEY = 0x5C;
 
 // keycode's statuses that are not a key: its failure, and the check's own mark for a run it
 // ended because keycode was still waiting at the time limit.
@@ -60,14 +59,14 @@ const StepInfo &StepInfoOf(Step step);
 struct Reading {
     const KeyRecord *records = nullptr; // every key record, in order
     size_t count = 0;
-    int emptyReads = 0;        // reads that succeeded with no record
-    bool timedOut = false;     // the time limit passed before the step was done
-    bool readFailed = false;   // a read failed
-    bool ctrlCRaised = false;  // the check's Ctrl+C handler ran
-    bool skipped = false;      // the person pressed Space first
+    int emptyReads = 0;                // reads that succeeded with no record
+    bool timedOut = false;             // the time limit passed before the step was done
+    bool readFailed = false;           // a read failed
+    bool ctrlCRaised = false;          // the check's Ctrl+C handler ran
+    bool skipped = false;              // the person pressed Space first
     const int32_t *statuses = nullptr; // `keycode *` runs, in order, for the keycode steps
     size_t statusCount = 0;
-    bool noKeycode = false;    // keycode.exe is not beside the check
+    bool noKeycode = false; // keycode.exe is not beside the check
 };
 
 struct Verdict {

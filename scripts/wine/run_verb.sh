@@ -10,8 +10,10 @@
 #   kit KIT-DIR                                          the test kit's run.cmd
 #   start KEYCODE.EXE LAUNCHER.EXE [ARGUMENT...]         keycode on this terminal
 #   example RELEASE-DIR COMMAND...                       a batch example under cmd.exe
+#   typed CONSOLECHECK.EXE KEYCODE.EXE KEYS               consolecheck in Wine's windowed
+#                                                        console on Xvfb, keys from xdotool
 set -uo pipefail
-VERBS=(prepare:0 cases:5 kit:1 start:2 example:1) # each verb, and how many files it takes
+VERBS=(prepare:0 cases:5 kit:1 start:2 example:1 typed:3) # each verb, and how many files it takes
 files_of() {
     local verb
     for verb in "${VERBS[@]}"; do
@@ -68,6 +70,62 @@ on_console() {
     return $rc
 }
 
+# consolecheck as a person runs it: typed at cmd's prompt in Wine's windowed console on a
+# virtual X display, then each line of KEYS (xdotool's commands, one line a step) typed once
+# the report has the line before it. Prints the report; every wait is bounded.
+# Usage: typed CONSOLECHECK.EXE KEYCODE.EXE KEYS
+typed() {
+    local work xvfb display window= keys step=0 lines rc=0
+    work=$(mktemp -d)
+    cp "$1" "$work/consolecheck.exe" && cp "$2" "$work/keycode.exe" && cp "$3" "$work/keys" || return 1
+    # Xvfb picks a free display and writes its number to the pipe given.
+    Xvfb -displayfd 5 -nolisten tcp -screen 0 1024x768x24 5>"$work/display" >/dev/null 2>&1 &
+    xvfb=$!
+    for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.2; done
+    display=:$(head -n 1 "$work/display")
+    export DISPLAY=$display
+    # wineconsole's own window, cmd in it, in the folder of the programs.
+    (cd "$work" && exec timeout 300 wine wineconsole cmd) >/dev/null 2>&1 &
+    for _ in $(seq 60); do
+        window=$(xdotool search --name 'cmd\.exe' 2>/dev/null | head -n 1)
+        [ -n "$window" ] && break
+        sleep 1
+    done
+    if [ -z "$window" ]; then
+        echo "no console window on $display within 60 s"
+        rc=1
+    else
+        xdotool windowfocus "$window"
+        sleep 1
+        xdotool type --delay 50 consolecheck.exe
+        xdotool key Return
+        while IFS= read -r keys; do
+            step=$((step + 1))
+            # The report's header and a line a step before it: then the step's prompt is up.
+            for _ in $(seq 150); do
+                lines=$( (grep -c '^[A-Z].*; row ' "$work/consolecheck.txt" || true) 2>/dev/null)
+                [ "${lines:-0}" -ge "$step" ] && break
+                sleep 0.2
+            done
+            sleep 0.5
+            # shellcheck disable=SC2086
+            xdotool $keys
+        done <"$work/keys"
+        # The last step's line, then the program's end.
+        for _ in $(seq 150); do
+            lines=$( (grep -c '^[A-Z].*; row ' "$work/consolecheck.txt" || true) 2>/dev/null)
+            [ "${lines:-0}" -gt "$step" ] && break
+            sleep 0.2
+        done
+        cat "$work/consolecheck.txt" 2>/dev/null || { echo "no report written" && rc=1; }
+    fi
+    timeout 30 wineserver -k 2>/dev/null
+    kill "$xvfb" 2>/dev/null
+    wait "$xvfb" 2>/dev/null
+    rm -rf "$work"
+    return $rc
+}
+
 case $what in
 prepare)
     prepare
@@ -100,6 +158,10 @@ start)
     exe=$1 launcher=$2
     shift 2
     wine "$launcher" "$exe" "$@"
+    ;;
+typed)
+    prepare || exit 1
+    typed "$@"
     ;;
 example)
     prepare || exit 1

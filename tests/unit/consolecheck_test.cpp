@@ -34,6 +34,7 @@ struct Row {
     int emptyReads = 0;
 };
 
+// clang-format off
 const Row ROWS[] = {
     {"Enter release passed on", ENTER_RELEASE, {Up(0x0D, 0x0D, 0)}, {}, "Enter release arrived",
      "Wine's console and Windows Terminal"},
@@ -66,6 +67,10 @@ const Row ROWS[] = {
      "other records", nullptr},
     {"Right Alt plain", RIGHT_ALT, {K(0x12, 0, RALT), Up(0x12, 0, 0)}, {},
      "no ENHANCED_KEY", "Wine's console"},
+    {"Right Alt among Left Alt's records", RIGHT_ALT,
+     {K(0x12, 0, LEFT_ALT_PRESSED), K(0x12, 0, RALT | LEFT_ALT_PRESSED | ENH), Up(0x12, 0, RALT),
+      Up(0x12, 0, ENH)}, {}, "ENHANCED_KEY on press and release",
+     "Windows' console window and Windows Terminal"},
     {"AltGr as Right Alt and Left Ctrl", ALTGR,
      {K(0x11, 0, CTRL), K(0x12, 0, CTRL | RALT | ENH), K('Q', '@', CTRL | RALT | ENH)}, {},
      "AltGr as Right Alt and Left Ctrl", "Windows' console window and Windows Terminal"},
@@ -120,19 +125,18 @@ const Row ROWS[] = {
      {K(0x5B, 0, 0), K('Y', 'y', 0), Up('Y', 'y', 0), Up(0x5B, 0, 0)}, {}, "own press",
      "Windows' console window"},
     {"Windows key chord: nothing", WINDOWS_KEY_CHORD, {}, {}, "nothing arrived", nullptr, true},
-    {"Ctrl+C fails the read", CTRL_C, {K(0x11, 0, CTRL)}, {}, "the read failed",
-     "Wine's console", false, true},
-    {"Ctrl+C raised, Ctrl queued", CTRL_C, {K(0x11, 0, CTRL), Up('C', 3, CTRL), Up(0x11, 0, 0)},
-     {}, "the Ctrl press queued", "Windows' console window and Windows Terminal", false, false,
-     true},
-    {"Ctrl+C raised, nothing queued", CTRL_C, {}, {}, "C press not queued", nullptr, false,
-     false, true},
-    {"Ctrl+C as a key", CTRL_C, {K(0x11, 0, CTRL), K('C', 3, CTRL)}, {}, "processed input is off",
-     nullptr},
+    {"Ctrl+C fails keycode's read", CTRL_C, {}, {CTRL_PRESS, KEYCODE_FAILED}, "status -1",
+     "Wine's console"},
+    {"Ctrl+C ends keycode", CTRL_C, {Up('C', 3, CTRL)}, {CTRL_PRESS, int32_t(0xC000013A)},
+     "0xC000013A", "Windows' console window and Windows Terminal", false, false, true},
+    {"Ctrl+C as a key", CTRL_C, {}, {CTRL_PRESS, 0x2080343}, "processed input is off", nullptr},
+    {"Ctrl+C: keycode still waiting", CTRL_C, {}, {CTRL_PRESS, KEYCODE_STILL_WAITING},
+     "still waiting", nullptr},
     {"A read with no record", ESC_CHARACTER, {K(0x1B, 0x1B, 0)}, {}, "character 1b",
      "Windows' console window and Windows Terminal", false, false, false, false, 1},
     {"A time-out with nothing read", ESC_CHARACTER, {}, {}, "nothing arrived", nullptr, true},
 };
+// clang-format on
 
 Reading ReadingOf(const Row &row)
 {
@@ -195,6 +199,11 @@ TEST(ConsoleCheck, StepLine)
           nullptr},
          "Windows key chord: 6007959; row \"Windows keys\": the chord carries a Windows key's "
          "state bit, as Windows Terminal"},
+        {{"", CTRL_C, {Up('C', 3, CTRL)}, {CTRL_PRESS, KEYCODE_FAILED}, "", nullptr, false, true,
+          true},
+         "Ctrl+C under keycode *: keycode * 2080011 -1; 0080343 (Ctrl+C raised in the check) (a "
+         "read failed); row \"Ctrl+C, processed input on (the default)\": Ctrl+C failed "
+         "keycode's read: status -1, as Wine's console"},
     };
     char line[400];
     for (const auto &want : LINES) {
