@@ -3,9 +3,10 @@
 # record, and SHA256SUMS beside them. The same sources and toolchain give the same bytes,
 # whoever builds them where: every file is dated as the banner dates the version, with fixed
 # permissions, in a fixed order, and no owner or build time is stored.
-# Usage: make_zips.sh OUT-DIR VERSION WIN32-TREE HARNESS.EXE STANDIN.EXE
+# Usage: make_zips.sh OUT-DIR VERSION WIN32-TREE HARNESS.EXE STANDIN.EXE CONSOLECHECK.EXE
 set -euo pipefail
 out=$(cd "$1" && pwd) version=$2 win32=$3 harness=$4 standin=$5
+consolecheck=$6
 source=$(cd "$(dirname "$0")/.." && pwd)
 exe=$win32/src/keycode.exe
 release=keycode-$version-win32.zip kit=keycode-$version-win32-tests.zip
@@ -34,6 +35,7 @@ for folder in release tests; do
     cp "$source"/examples/*.cmd "$stage/$folder/examples/"
 done
 cp "$source/README.md" "$source/LICENSE" "$stage/release/"
+cp "$consolecheck" "$stage/release/"
 cp "$harness" "$standin" "$source/tests/kit/run.cmd" "$stage/tests/"
 cp "$source"/tests/real_console/*.cases "$stage/tests/cases/"
 

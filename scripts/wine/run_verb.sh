@@ -72,7 +72,8 @@ on_console() {
 
 # consolecheck as a person runs it: typed at cmd's prompt in Wine's windowed console on a
 # virtual X display, then each line of KEYS (xdotool's commands, one line a step) typed once
-# the report has the line before it. Prints the report; every wait is bounded.
+# the report has the line before it. Prints how it ends with standard input from a file,
+# then the report; every wait is bounded.
 # Usage: typed CONSOLECHECK.EXE KEYCODE.EXE KEYS
 typed() {
     local work xvfb display window= keys step=0 lines rc=0
@@ -84,6 +85,12 @@ typed() {
     for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.2; done
     display=:$(head -n 1 "$work/display")
     export DISPLAY=$display
+    # Wine's desktop takes the display its first process had: a Wine left from a run without
+    # one is waited out first.
+    timeout 30 wineserver -w
+    # Standard input from a file: refused at once, with a message and a status.
+    (cd "$work" && timeout 60 wine consolecheck.exe <keys >file.out 2>&1)
+    echo "from a file: status $? $(tr -d '\r' <"$work/file.out" | head -n 1)"
     # wineconsole's own window, cmd in it, in the folder of the programs.
     (cd "$work" && exec timeout 300 wine wineconsole cmd) >/dev/null 2>&1 &
     for _ in $(seq 60); do

@@ -11,7 +11,7 @@ source=$(cd "$(dirname "$0")/../.." && pwd)
 examples=$(cd "$source" && printf '%s ' examples/*.cmd)
 cases=$(cd "$source/tests/real_console" && printf 'cases/%s ' *.cases)
 declare -A want=(
-    [keycode-$version-win32.zip]="BUILD.txt LICENSE README.md $examples keycode.exe"
+    [keycode-$version-win32.zip]="BUILD.txt LICENSE README.md $examples keycode.exe consolecheck.exe"
     [keycode-$version-win32-tests.zip]="BUILD.txt $cases $examples harness.exe keycode.exe run.cmd standin.exe"
 )
 unpacked=$(mktemp -d)

@@ -188,7 +188,7 @@ TEST(ConsoleCheck, StepLine)
     } LINES[] = {
         {{"", ESC_CHARACTER, {K(0x1B, 0, NUM), Up(0x1B, 0, 0)}, {}, "", nullptr},
          "Esc's character: 220001b 000001b; row \"NUMLOCK_ON, ENHANCED_KEY\": Esc carries no "
-         "character, as Wine's console"},
+         "character, as Wine's console in a terminal"},
         {{"", PAUSE_READ, {}, {}, "", nullptr, true, false, false, false, 2},
          "Pause, then A, B: no records (5 s passed); row \"Pause\": nothing arrived, none of the "
          "known ones; 2 read(s) succeeded with no record, which keycode takes as a failure (-1)"},
