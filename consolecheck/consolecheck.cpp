@@ -230,7 +230,9 @@ int main(int argc, char **argv)
     Say("consolecheck: what this console does to keys, step by step (docs/consoles.md)\r\n");
     Describe();
     Ask("\r\nEach step asks for keys and waits up to the time limit for them. Space at the "
-        "start of a step skips it; Esc ends the check.\r\n\r\n");
+        "start of a step skips it; Esc ends the check. Too quick? Run it as consolecheck 15 for 15 "
+        "s "
+        "a step.\r\n\r\n");
     char line[1024];
     FormatStepLine(ENTER_RELEASE, s.reading, 1, line, sizeof line);
     Say("%s\r\n", line);
@@ -243,6 +245,7 @@ int main(int argc, char **argv)
         const Step step = static_cast<Step>(i);
         const StepInfo &info = StepInfoOf(step);
         s = StepRecords();
+        InterlockedExchange(&ctrlCRaised, 0);
         Ask("\r\n>> ");
         Ask(info.prompt);
         Ask("\r\n");
@@ -261,16 +264,13 @@ int main(int argc, char **argv)
             const int32_t last = s.reading.statusCount ? statuses[s.reading.statusCount - 1] : 0;
             s.escape =
                 last != KEYCODE_STILL_WAITING && (last >> 25 & 1) && (last & 0xff) == VK_ESCAPE_KEY;
-            // The rest of the keys asked for, read and dropped, so that the next step starts
-            // clean.
-            if (!s.escape && haveKeycode) {
-                StepRecords rest;
-                ReadStep(step, limitMs, rest);
-                s.escape = rest.escape;
-            }
+            // The rest of the keys asked for, read here, so that the next step starts clean.
+            if (!s.escape && haveKeycode)
+                ReadStep(step, limitMs, s);
         } else {
             ReadStep(step, limitMs, s);
         }
+        s.reading.ctrlCRaised = ctrlCRaised != 0;
         FormatStepLine(step, s.reading, static_cast<int>(limitMs / 1000), line, sizeof line);
         Say("%s\r\n", line);
         if (s.escape) {
