@@ -2,7 +2,8 @@
 # consolecheck as a person runs it, under Wine: refused with standard input from a file; then
 # in Wine's windowed console on a virtual X display, with each step's keys typed by xdotool
 # (consolecheck.keys), the report has every step's line and names the console each one
-# matched. Wine's windowed console needs X, which the test guest has not: there it is skipped.
+# matched; with Esc at the second step (consolecheck-esc.keys) it ends there. Wine's
+# windowed console needs X, which the test guest has not: there it is skipped.
 # Usage: consolecheck.sh BUILD-DIR CONSOLECHECK.EXE KEYCODE.EXE KEYS
 set -u
 build=$1 exe=$2 keycode=$3 keys=$4
@@ -40,4 +41,11 @@ for step in "${STEPS[@]}"; do
     check "$name: ${step#*|}" grep -q -- "^${name}: .*${step#*|}" <<<"$report"
 done
 check "a line for every step, no more" [ "$(grep -c '; row "' <<<"$report")" = ${#STEPS[@]} ]
+# Esc where it is not the key asked for ends the check there, with the report so far.
+report=$(timeout 600 bash "$wine/wine.sh" "$build" typed "$exe" "$keycode" "${keys%.keys}-esc.keys")
+echo "$report"
+check "Esc at the second step ends the check there" grep -q \
+    '^Esc: the check ends here, at step "Up, Home, End"' <<<"$report"
+check "... after that step's line, and none after" [ "$(tail -n 2 <<<"$report" | head -n 1 |
+    cut -d: -f1)" = "Up, Home, End" ]
 finish
