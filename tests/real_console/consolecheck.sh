@@ -28,7 +28,7 @@ STEPS=(
     "Pause under keycode \*|keycode \* gave Pause's own code, as Wine's console"
     "Ctrl+S, then A, B|Ctrl+S and the key after it arrived, as Wine's console"
     "Ctrl+S under keycode \*|keycode \* gave Ctrl+S's own code, as Wine's console"
-    "A held down|each repeat a record of its own"
+    "A held down|each repeat a record of its own, repeat count 1, as Wine's console window"
     "Release with Shift held|the A release arrived while Shift was held, as Wine's console"
     "Windows key chord|own press, no Windows-key state bits, as .*Wine's console window"
     "Ctrl+C under keycode \*|keycode \* 2080011 [(]still waiting[)]"
