@@ -128,9 +128,10 @@ void ReadStep(Step step, DWORD limit, StepRecords &s)
     }
 }
 
-// Runs keycode.exe * from the check's folder on this console: its status, KEYCODE_FAILED if it
-// cannot start, KEYCODE_STILL_WAITING (and ended) if it is still running after limit.
-int32_t RunKeycode(DWORD limit)
+// Runs keycode.exe * from the check's folder on this console and gives its status, or
+// KEYCODE_STILL_WAITING (and ends it) if it is still running after limit. False if it cannot
+// be started.
+bool RunKeycode(DWORD limit, int32_t *status)
 {
     char path[MAX_PATH + 16], line[] = "keycode.exe *";
     snprintf(path, sizeof path, "%skeycode.exe", folder);
@@ -138,18 +139,19 @@ int32_t RunKeycode(DWORD limit)
     start.cb = sizeof start;
     PROCESS_INFORMATION process;
     if (!CreateProcessA(path, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start, &process))
-        return KEYCODE_FAILED;
-    DWORD status = static_cast<DWORD>(KEYCODE_FAILED);
+        return false;
+    DWORD code = static_cast<DWORD>(KEYCODE_FAILED);
     if (WaitForSingleObject(process.hProcess, limit) != WAIT_OBJECT_0) {
         TerminateProcess(process.hProcess, 1);
         WaitForSingleObject(process.hProcess, 5000);
-        status = KEYCODE_STILL_WAITING;
-    } else {
-        GetExitCodeProcess(process.hProcess, &status);
+        code = KEYCODE_STILL_WAITING;
+    } else if (!GetExitCodeProcess(process.hProcess, &code)) {
+        code = static_cast<DWORD>(KEYCODE_FAILED);
     }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    return static_cast<int32_t>(status);
+    *status = static_cast<int32_t>(code);
+    return true;
 }
 
 void Describe()
@@ -236,9 +238,6 @@ int main(int argc, char **argv)
     char line[1024];
     FormatStepLine(ENTER_RELEASE, s.reading, 1, line, sizeof line);
     Say("%s\r\n", line);
-    char keycode[MAX_PATH + 16];
-    snprintf(keycode, sizeof keycode, "%skeycode.exe", folder);
-    const bool haveKeycode = GetFileAttributesA(keycode) != INVALID_FILE_ATTRIBUTES;
 
     int status = 0;
     for (int i = ENTER_RELEASE + 1; i < STEP_COUNT; ++i) {
@@ -251,21 +250,20 @@ int main(int argc, char **argv)
         Ask("\r\n");
         int32_t statuses[MAX_KEYCODE_RUNS];
         if (info.runsKeycode) {
-            s.reading.noKeycode = !haveKeycode;
             s.reading.statuses = statuses;
             // As a batch file loops: again while keycode gives a modifier's press.
-            while (haveKeycode && s.reading.statusCount < MAX_KEYCODE_RUNS) {
-                const int32_t code = RunKeycode(limitMs);
+            int32_t code;
+            while (s.reading.statusCount < MAX_KEYCODE_RUNS && RunKeycode(limitMs, &code)) {
                 statuses[s.reading.statusCount++] = code;
-                if (code == KEYCODE_FAILED || code == KEYCODE_STILL_WAITING || !(code >> 25 & 1) ||
-                    !IsModifier(code & 0xff))
+                if (!IsKeyPress(code) || !IsModifier(code & 0xff))
                     break;
             }
+            s.reading.noKeycode = !s.reading.statusCount;
             const int32_t last = s.reading.statusCount ? statuses[s.reading.statusCount - 1] : 0;
-            s.escape =
-                last != KEYCODE_STILL_WAITING && (last >> 25 & 1) && (last & 0xff) == VK_ESCAPE_KEY;
+            s.escape = IsKeyPress(last) && (last & 0xff) == VK_ESCAPE_KEY;
+            s.reading.skipped = IsKeyPress(last) && (last & 0xff) == VK_SPACE_KEY;
             // The rest of the keys asked for, read here, so that the next step starts clean.
-            if (!s.escape && haveKeycode)
+            if (!s.escape && !s.reading.skipped && !s.reading.noKeycode)
                 ReadStep(step, limitMs, s);
         } else {
             ReadStep(step, limitMs, s);

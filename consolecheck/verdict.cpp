@@ -79,8 +79,7 @@ bool KeycodeStatus(const Reading &r, int32_t *status)
         return false;
     *status = r.statuses[r.statusCount - 1];
     for (size_t i = 0; i < r.statusCount; ++i)
-        if (r.statuses[i] == KEYCODE_FAILED || r.statuses[i] == KEYCODE_STILL_WAITING ||
-            !IsModifier(r.statuses[i] & 0xff)) {
+        if (!IsKeyPress(r.statuses[i]) || !IsModifier(r.statuses[i] & 0xff)) {
             *status = r.statuses[i];
             break;
         }
@@ -89,8 +88,7 @@ bool KeycodeStatus(const Reading &r, int32_t *status)
 
 bool IsPressOf(int32_t status, uint16_t vk)
 {
-    return status != KEYCODE_FAILED && status != KEYCODE_STILL_WAITING && (status >> 25 & 1) &&
-           (status & 0xff) == vk;
+    return IsKeyPress(status) && (status & 0xff) == vk;
 }
 
 Verdict Of(const char *says, const char *as)
@@ -184,7 +182,8 @@ Verdict JudgeRecords(Step step, const Reading &r)
     case CTRL_S_KEYCODE: {
         int32_t status;
         if (r.noKeycode)
-            return Of("not run: keycode.exe is not beside consolecheck.exe", nullptr);
+            return Of("not run: keycode.exe could not be started from consolecheck's folder",
+                      nullptr);
         if (!KeycodeStatus(r, &status))
             break;
         const bool pause = step == PAUSE_KEYCODE;
@@ -250,7 +249,8 @@ Verdict JudgeRecords(Step step, const Reading &r)
     case CTRL_C: {
         int32_t status;
         if (r.noKeycode)
-            return Of("not run: keycode.exe is not beside consolecheck.exe", nullptr);
+            return Of("not run: keycode.exe could not be started from consolecheck's folder",
+                      nullptr);
         if (!KeycodeStatus(r, &status))
             break;
         if (status == KEYCODE_FAILED)
@@ -276,6 +276,11 @@ Verdict JudgeRecords(Step step, const Reading &r)
 const StepInfo &StepInfoOf(Step step)
 {
     return STEPS[step];
+}
+
+bool IsKeyPress(int32_t status)
+{
+    return status >= 0 && status <= 0x7ffffff && (status >> 25 & 1);
 }
 
 bool IsModifier(uint16_t vk)

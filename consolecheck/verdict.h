@@ -66,7 +66,7 @@ struct Reading {
     bool skipped = false;              // the person pressed Space first
     const int32_t *statuses = nullptr; // `keycode *` runs, in order, for the keycode steps
     size_t statusCount = 0;
-    bool noKeycode = false; // keycode.exe is not beside the check
+    bool noKeycode = false; // keycode.exe could not be started from the check's folder
 };
 
 struct Verdict {
@@ -82,6 +82,10 @@ void FormatStepLine(Step step, const Reading &reading, int seconds, char *line, 
 
 // A record packed as keycode packs it (its display form is the low seven hex digits).
 uint32_t KeyCode(const KeyRecord &record);
+
+// Whether a status of `keycode *` is a key press: a key code (0 to 0x7ffffff) with the press
+// bit, 25, set.
+bool IsKeyPress(int32_t status);
 
 // Whether a press is one the step looks past: Shift, Ctrl, Alt or a Windows key.
 bool IsModifier(uint16_t vk);

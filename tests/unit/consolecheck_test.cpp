@@ -32,6 +32,7 @@ struct Row {
     const char *as;   // the columns named, in part; null: none of the known ones
     bool timedOut = false, readFailed = false, ctrlC = false, skipped = false;
     int emptyReads = 0;
+    bool noKeycode = false;
 };
 
 // clang-format off
@@ -90,6 +91,8 @@ const Row ROWS[] = {
     {"Pause under keycode: B's code", PAUSE_KEYCODE, {}, {B_PRESS}, "Pause and A were kept",
      "Windows' console window and Windows Terminal"},
     {"Pause under keycode: -1", PAUSE_KEYCODE, {}, {KEYCODE_FAILED}, "status -1", nullptr},
+    {"Pause under keycode: keycode not started", PAUSE_KEYCODE, {}, {}, "could not be started",
+     nullptr, false, false, false, false, 0, true},
     {"Pause under keycode: still waiting", PAUSE_KEYCODE, {}, {KEYCODE_STILL_WAITING},
      "still waiting", nullptr},
     {"Ctrl+S shown and the key after it", CTRL_S_READ,
@@ -150,6 +153,7 @@ Reading ReadingOf(const Row &row)
     r.ctrlCRaised = row.ctrlC;
     r.skipped = row.skipped;
     r.emptyReads = row.emptyReads;
+    r.noKeycode = row.noKeycode;
     return r;
 }
 
@@ -238,6 +242,23 @@ TEST(ConsoleCheck, StepDone)
     for (const auto &c : CASES)
         EXPECT_EQ(c.done, StepDone(c.step, c.records.data(), c.records.size()))
             << StepInfoOf(c.step).name << " after " << c.records.size() << " records";
+}
+
+// keycode's statuses that are a key press, and those that are not, by the range the examples
+// take: 0 to 0x7ffffff with bit 25 set.
+TEST(ConsoleCheck, KeyPressStatus)
+{
+    const struct {
+        int32_t status;
+        bool press;
+    } STATUSES[] = {
+        {0x2000000, true},        {0x6006141, true},      {0x7ffffff, true},
+        {0x0006141, false},       {0x4006141, false},     {0x8000000, false},
+        {0xA006141, false},       {KEYCODE_FAILED, false}, {KEYCODE_STILL_WAITING, false},
+        {int32_t(0xC000013A), false},
+    };
+    for (const auto &s : STATUSES)
+        EXPECT_EQ(s.press, IsKeyPress(s.status)) << std::hex << s.status;
 }
 
 } // namespace
