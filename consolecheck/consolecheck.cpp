@@ -70,6 +70,7 @@ void ReadStep(Step step, DWORD limit, StepRecords &s)
     r.records = s.records;
     DWORD last = GetTickCount(), doneAt = 0;
     bool done = false;
+    int presses = 0;
     for (;;) {
         const DWORD now = GetTickCount();
         if (done && now - doneAt >= SETTLE_MS)
@@ -110,16 +111,12 @@ void ReadStep(Step step, DWORD limit, StepRecords &s)
         }
         if (r.count < MAX_RECORDS)
             s.records[r.count++] = k;
-        if (k.down && k.vk == VK_SPACE_KEY && StepInfoOf(step).prompt &&
-            !StepDone(step, s.records, r.count - 1)) {
-            bool first = true;
-            for (size_t i = 0; i + 1 < r.count; ++i)
-                first = first && !(s.records[i].down && !IsModifier(s.records[i].vk));
-            if (first) {
-                r.skipped = true;
-                done = true;
-                doneAt = last;
-            }
+        // Space as the step's first press (not a modifier's) skips it.
+        if (k.down && !IsModifier(k.vk) && !presses++ && k.vk == VK_SPACE_KEY &&
+            StepInfoOf(step).prompt) {
+            r.skipped = true;
+            done = true;
+            doneAt = last;
         }
         if (!done && StepDone(step, s.records, r.count)) {
             done = true;
