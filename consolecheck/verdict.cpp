@@ -13,6 +13,14 @@ const char WINDOW[] = "Windows' console window";
 const char WINE_TERMINAL[] = "Wine's console in a terminal";
 const char WINDOWS_AND_WINE_WINDOW[] =
     "Windows' console window and Windows Terminal, and Wine's console window";
+// Where the host's build decides: Pause and Ctrl+S kept since July 2023, and a waiting read
+// completed with no record from then until December 2024.
+const char KEPT_WAITING[] = "Windows' console window built before July 2023 or since December "
+                            "2024, and Windows Terminal 1.18 and older or 1.22.11751 and later";
+const char KEPT_FAILING[] = "Windows' console window built from July 2023 to December 2024, and "
+                            "Windows Terminal 1.19 to 1.22.11141";
+const char CTRL_S_SHOWN[] = "Wine's console, Windows' console window built from 2018 to July "
+                            "2023, and Windows Terminal 1.18 and older";
 
 const StepInfo STEPS[STEP_COUNT] = {
     {"Enter release at the start", nullptr, "The release of the Enter key that started keycode", 0,
@@ -34,8 +42,7 @@ const StepInfo STEPS[STEP_COUNT] = {
     {"Ctrl+S, then A, B", "Press Ctrl+S, then A, then B.", "Ctrl+S", 'B', 3, false},
     {"Ctrl+S under keycode *", "keycode.exe * runs now. Press Ctrl+S, then A, then B.", "Ctrl+S",
      'B', 3, true},
-    {"A held down", "Hold A down for about two seconds, then let go.", "A key held down", 'A', 0,
-     false},
+    {"A held down", "Hold A down for about two seconds, then let go.", "A held key", 'A', 0, false},
     {"Release with Shift held", "Hold Shift, press and let go of A, then let go of Shift.",
      "Releases while Shift alone (or Ctrl+Shift) is held", VK_SHIFT_KEY, 0, false},
     {"Windows key chord",
@@ -145,7 +152,11 @@ Verdict JudgeRecords(Step step, const Reading &r)
                 up = up ? up : &r.records[i];
         if (down && up && (down->state & ENHANCED_KEY))
             return Of("RIGHT_ALT_PRESSED on the press; ENHANCED_KEY on press and release",
-                      WINDOWS_AND_WINE_WINDOW);
+                      "Windows' console window, and Wine's console window");
+        // Windows Terminal sends every Alt release without the flag.
+        if (down && (down->state & ENHANCED_KEY) && Find(r, VK_MENU_KEY, false))
+            return Of("ENHANCED_KEY on the press, not on the release, which reads as Left Alt's",
+                      "Windows Terminal");
         if (down && !AnyState(r, ENHANCED_KEY))
             return Of("no ENHANCED_KEY on Right Alt", WINE_TERMINAL);
         break;
@@ -171,12 +182,11 @@ Verdict JudgeRecords(Step step, const Reading &r)
     case CTRL_S_READ:
         if (presses >= 2 && p[0]->vk == 'S' &&
             (p[0]->state & (LEFT_CTRL_PRESSED | RIGHT_CTRL_PRESSED)) && p[1]->vk == 'A')
-            return Of("Ctrl+S and the key after it arrived",
-                      "Wine's console and Windows' console window built before July 2023");
+            return Of("Ctrl+S and the key after it arrived", CTRL_S_SHOWN);
         if (presses && p[0]->vk == 'B' && !Find(r, 'S', true) && !Find(r, 'A', true))
             return Of("the presses of S and of A were kept, B arrived",
-                      "Windows' console window built since July 2023 and Windows Terminal "
-                      "since 1.19");
+                      "Windows' console window built since July 2023 (or before 2018), and "
+                      "Windows Terminal 1.19 and later");
         break;
     case PAUSE_KEYCODE:
     case CTRL_S_KEYCODE: {
@@ -189,16 +199,17 @@ Verdict JudgeRecords(Step step, const Reading &r)
         const bool pause = step == PAUSE_KEYCODE;
         if (IsPressOf(status, pause ? VK_PAUSE_KEY : 'S'))
             return pause ? Of("keycode * gave Pause's own code", WINE)
-                         : Of("keycode * gave Ctrl+S's own code",
-                              "Wine's console and Windows' console window built before July "
-                              "2023");
+                         : Of("keycode * gave Ctrl+S's own code", CTRL_S_SHOWN);
         if (IsPressOf(status, 'B'))
-            return pause ? Of("keycode * gave B's code: Pause and A were kept", WINDOWS)
+            return pause ? Of("keycode * gave B's code: Pause and A were kept", KEPT_WAITING)
                          : Of("keycode * gave B's code: Ctrl+S and A were kept",
-                              "Windows' console window built since July 2023 and Windows "
-                              "Terminal since 1.19");
+                              "Windows' console window built since December 2024, and Windows "
+                              "Terminal 1.22.11751 and later");
+        // The host completed keycode's waiting read with no record when it kept the key.
         if (status == KEYCODE_FAILED)
-            return Of("keycode * failed: status -1", nullptr);
+            return Of(pause ? "keycode * failed at Pause: status -1"
+                            : "keycode * failed at Ctrl+S: status -1",
+                      KEPT_FAILING);
         if (status == KEYCODE_STILL_WAITING)
             return Of("keycode * was still waiting at the time limit; the check ended it", nullptr);
         break;
