@@ -229,9 +229,8 @@ int main(int argc, char **argv)
     Say("consolecheck: what this console does to keys, step by step (docs/consoles.md)\r\n");
     Describe();
     Ask("\r\nEach step asks for keys and waits up to the time limit for them. Space at the "
-        "start of a step skips it; Esc ends the check. Too quick? Run it as consolecheck 15 for 15 "
-        "s "
-        "a step.\r\n\r\n");
+        "start of a step skips it; Esc ends the check.\r\nToo quick? Run it again as "
+        "consolecheck 15, for 15 s a step.\r\n\r\n");
     char line[1024];
     FormatStepLine(ENTER_RELEASE, s.reading, 1, line, sizeof line);
     Say("%s\r\n", line);
