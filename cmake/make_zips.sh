@@ -3,7 +3,7 @@
 # record, and SHA256SUMS beside them. The same sources and toolchain give the same bytes,
 # whoever builds them where: every file is dated as the banner dates the version, with fixed
 # permissions, in a fixed order, and no owner or build time is stored.
-# Usage: make_zips.sh OUT-DIR VERSION WIN32-TREE HARNESS.EXE STANDIN.EXE
+# Usage: make_zips.sh OUT-DIR VERSION WIN32-TREE HARNESS.EXE STANDIN.EXE CONSOLECHECK.EXE
 #        make_zips.sh --files   prints the paths in the zips of what they take from the source
 set -euo pipefail
 source=$(cd "$(dirname "$0")/.." && pwd)
@@ -61,7 +61,7 @@ if [ "${1:-}" = --files ]; then
     exit 0
 fi
 
-out=$(cd "$1" && pwd) version=$2 win32=$3 harness=$4 standin=$5
+out=$(cd "$1" && pwd) version=$2 win32=$3 harness=$4 standin=$5 consolecheck=$6
 exe=$win32/src/keycode.exe
 release=keycode-$version-win32.zip kit=keycode-$version-win32-tests.zip
 
@@ -89,6 +89,7 @@ for folder in release tests; do
     cp "$exe" "$stage/BUILD.txt" "$stage/$folder/"
 done
 contents
+cp "$consolecheck" "$stage/release/"
 cp "$harness" "$standin" "$stage/tests/"
 
 date=$(sed -n 's|.* \([0-9][0-9]\)/\([0-9][0-9]\)/\([0-9]\{4\}\)\\r\\n.*|\3-\1-\2|p' \

@@ -7,7 +7,8 @@ sudo=
 # Git (for the commit their record names) as well, and the test layers all of it and the rest.
 RUN_PACKAGES=(clang lld llvm cmake ninja-build)
 PACKAGE_PACKAGES=(g++-mingw-w64-i686 zip git)
-TEST_PACKAGES=("${PACKAGE_PACKAGES[@]}" g++ libgtest-dev libunicorn-dev tmux python3 python3-yaml)
+TEST_PACKAGES=("${PACKAGE_PACKAGES[@]}" g++ libgtest-dev libunicorn-dev tmux python3 python3-yaml
+    xvfb xdotool)
 # The one cross-build tree (the win32 preset's), where keycode.exe and the launcher are.
 WIN32_TREE=build/win32
 

@@ -10,8 +10,10 @@
 #   kit KIT-DIR                                          the test kit's run.cmd
 #   start KEYCODE.EXE LAUNCHER.EXE [ARGUMENT...]         keycode on this terminal
 #   example RELEASE-DIR COMMAND...                       a batch example under cmd.exe
+#   typed CONSOLECHECK.EXE KEYCODE.EXE KEYS               consolecheck in Wine's windowed
+#                                                        console on Xvfb, keys from xdotool
 set -uo pipefail
-VERBS=(prepare:0 cases:5 kit:1 start:2 example:1) # each verb, and how many files it takes
+VERBS=(prepare:0 cases:5 kit:1 start:2 example:1 typed:3) # each verb, and how many files it takes
 files_of() {
     local verb
     for verb in "${VERBS[@]}"; do
@@ -100,6 +102,76 @@ on_console() {
     return $rc
 }
 
+# consolecheck as a person runs it: typed at cmd's prompt in Wine's windowed console on a
+# virtual X display, then each line of KEYS (xdotool's commands, one line a step) typed once
+# the report has the line before it. Prints how it ends with standard input from a file,
+# then the report. It runs in a copy of the prefix with a wineserver of its own, which takes
+# this run's display and whose processes alone it ends; every wait is bounded.
+# Usage: typed CONSOLECHECK.EXE KEYCODE.EXE KEYS
+typed_work= typed_xvfb= typed_prefix=
+typed_cleanup() {
+    [ -z "$typed_prefix" ] || WINEPREFIX=$typed_prefix timeout 30 wineserver -k 2>/dev/null
+    [ -z "$typed_xvfb" ] || { kill "$typed_xvfb" 2>/dev/null && wait "$typed_xvfb" 2>/dev/null; }
+    rm -rf "$typed_work" "$typed_prefix"
+}
+report_lines() { # the step lines in the report so far
+    local n
+    n=$(grep -c '^[A-Z].*; row ' "$typed_work/consolecheck.txt" 2>/dev/null)
+    echo "${n:-0}"
+}
+typed() {
+    local window= keys step=0
+    trap typed_cleanup EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
+    typed_work=$(mktemp -d)
+    cp "$1" "$typed_work/consolecheck.exe" && cp "$2" "$typed_work/keycode.exe" &&
+        cp "$3" "$typed_work/keys" || return 1
+    typed_prefix=$(mktemp -d "$WINEPREFIX.typed.XXXXXX") &&
+        cp -a "$WINEPREFIX/." "$typed_prefix/" || return 1
+    export WINEPREFIX=$typed_prefix
+    # Xvfb picks a free display and writes its number to the descriptor given.
+    Xvfb -displayfd 5 -nolisten tcp -screen 0 1024x768x24 5>"$typed_work/display" \
+        >/dev/null 2>&1 &
+    typed_xvfb=$!
+    for _ in $(seq 50); do [ -s "$typed_work/display" ] && break; sleep 0.2; done
+    [ -s "$typed_work/display" ] || { echo "Xvfb did not start within 10 s" && return 1; }
+    export DISPLAY=:$(head -n 1 "$typed_work/display")
+    cd "$typed_work" || return 1
+    # Standard input from a file: refused at once, with a message and a status.
+    timeout 60 wine consolecheck.exe <keys >file.out 2>&1
+    echo "from a file: status $? $(tr -d '\r' <file.out | head -n 1)"
+    # wineconsole's own window, cmd in it, in the folder of the programs.
+    timeout 300 wine wineconsole cmd >/dev/null 2>&1 &
+    for _ in $(seq 60); do
+        window=$(xdotool search --name 'cmd[.]exe' 2>/dev/null | head -n 1)
+        [ -n "$window" ] && break
+        sleep 1
+    done
+    [ -n "$window" ] || { echo "no console window on $DISPLAY within 60 s" && return 1; }
+    xdotool windowfocus "$window"
+    sleep 1
+    xdotool type --delay 50 consolecheck.exe
+    xdotool key Return
+    while IFS= read -r keys; do
+        step=$((step + 1))
+        # The header and a line a step before this one: then this step's prompt is up.
+        for _ in $(seq 150); do
+            [ "$(report_lines)" -ge "$step" ] && break
+            sleep 0.2
+        done
+        sleep 0.5
+        # shellcheck disable=SC2086
+        xdotool $keys
+    done <keys
+    # The last step's line.
+    for _ in $(seq 150); do
+        [ "$(report_lines)" -gt "$step" ] && break
+        sleep 0.2
+    done
+    cat consolecheck.txt 2>/dev/null || { echo "no report written" && return 1; }
+}
+
 case $what in
 prepare)
     prepare
@@ -136,6 +208,10 @@ start)
     exe=$1 launcher=$2
     shift 2
     wine "$launcher" "$exe" "$@"
+    ;;
+typed)
+    prepare || exit 1
+    typed "$@"
     ;;
 example)
     prepare || exit 1

@@ -12,7 +12,7 @@ source=$(cd "$(dirname "$0")/../.." && pwd)
 make_zips=(bash "$source/cmake/make_zips.sh")
 # What the zips take from the source, as make_zips.sh lists it, and what the build adds.
 declare -A want=(
-    [keycode-$version-win32.zip]="BUILD.txt keycode.exe $("${make_zips[@]}" --files | sed -n 's|^release/||p')"
+    [keycode-$version-win32.zip]="BUILD.txt consolecheck.exe keycode.exe $("${make_zips[@]}" --files | sed -n 's|^release/||p')"
     [keycode-$version-win32-tests.zip]="BUILD.txt harness.exe keycode.exe standin.exe $("${make_zips[@]}" --files | sed -n 's|^tests/||p')"
 )
 unpacked=$(mktemp -d)

@@ -1,0 +1,286 @@
+// consolecheck.exe: asks a person for keys, one step at a time, reads what the console hands
+// on as keycode reads it (ReadConsoleInputA, one record at a time), runs keycode.exe * where
+// keycode's status is the point, and reports which of docs/consoles.md's behaviours each step
+// showed, on the screen and in consolecheck.txt beside the program. verdict.cpp decides; this
+// file only talks to Windows.
+// Usage: consolecheck [SECONDS]   the time limit a step waits for a record (default 5)
+#include "verdict.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+const size_t MAX_RECORDS = 256; // a step's records kept; more are read and dropped
+const int MAX_KEYCODE_RUNS = 4; // `keycode *` again past modifier presses, as a batch loop does
+const DWORD SETTLE_MS = 500;    // read on after a step is done, for the releases behind it
+
+HANDLE input, output, report = INVALID_HANDLE_VALUE;
+DWORD limitMs = 5000;
+volatile LONG ctrlCRaised;
+char folder[MAX_PATH];
+
+// To the screen and the report file alike.
+void Say(const char *format, ...)
+{
+    char text[1024];
+    va_list values;
+    va_start(values, format);
+    int n = vsnprintf(text, sizeof text, format, values);
+    va_end(values);
+    if (n < 0)
+        return;
+    if (n >= static_cast<int>(sizeof text))
+        n = sizeof text - 1;
+    DWORD written;
+    WriteFile(output, text, n, &written, nullptr);
+    if (report != INVALID_HANDLE_VALUE)
+        WriteFile(report, text, n, &written, nullptr);
+}
+
+// To the screen alone: the prompts.
+void Ask(const char *text)
+{
+    DWORD written;
+    WriteFile(output, text, static_cast<DWORD>(strlen(text)), &written, nullptr);
+}
+
+BOOL WINAPI OnCtrl(DWORD event)
+{
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
+        return FALSE;
+    InterlockedExchange(&ctrlCRaised, 1);
+    return TRUE; // the check stays, to report how Ctrl+C came
+}
+
+struct StepRecords {
+    KeyRecord records[MAX_RECORDS];
+    Reading reading;
+    bool escape = false; // Esc was pressed where it was not the key asked for: the check ends
+};
+
+// Reads the step's records: waits on the input handle, then reads one record, until the step
+// is done (and SETTLE_MS more), Esc, a failed read, or limit with no record.
+void ReadStep(Step step, DWORD limit, StepRecords &s)
+{
+    Reading &r = s.reading;
+    r.records = s.records;
+    DWORD last = GetTickCount(), doneAt = 0;
+    bool done = false;
+    int presses = 0;
+    for (;;) {
+        const DWORD now = GetTickCount();
+        if (done && now - doneAt >= SETTLE_MS)
+            break;
+        if (!done && now - last >= limit) {
+            r.timedOut = true;
+            break;
+        }
+        if (step == CTRL_C && ctrlCRaised && !done) {
+            done = true;
+            doneAt = now;
+        }
+        // Short waits, so that a Ctrl+C raised meanwhile is seen.
+        if (WaitForSingleObject(input, 100) != WAIT_OBJECT_0)
+            continue;
+        INPUT_RECORD record;
+        DWORD count = 0;
+        if (!ReadConsoleInputA(input, &record, 1, &count)) {
+            r.readFailed = true;
+            break;
+        }
+        if (!count) {
+            // A console that keeps saying so would spin here until the limit.
+            if (++r.emptyReads >= 100)
+                break;
+            continue;
+        }
+        if (record.EventType != KEY_EVENT)
+            continue;
+        last = GetTickCount();
+        const KEY_EVENT_RECORD &key = record.Event.KeyEvent;
+        const KeyRecord k = {key.bKeyDown != 0, key.wRepeatCount, key.wVirtualKeyCode,
+                             static_cast<unsigned char>(key.uChar.AsciiChar),
+                             key.dwControlKeyState};
+        if (k.down && k.vk == VK_ESCAPE_KEY && step != ESC_CHARACTER) {
+            s.escape = true;
+            break;
+        }
+        if (r.count < MAX_RECORDS)
+            s.records[r.count++] = k;
+        // Space as the step's first press (not a modifier's) skips it.
+        if (k.down && !IsModifier(k.vk) && !presses++ && k.vk == VK_SPACE_KEY &&
+            StepInfoOf(step).prompt) {
+            r.skipped = true;
+            done = true;
+            doneAt = last;
+        }
+        if (!done && StepDone(step, s.records, r.count)) {
+            done = true;
+            doneAt = last;
+        }
+    }
+}
+
+// Runs keycode.exe * from the check's folder on this console and gives its status, or
+// KEYCODE_STILL_WAITING (and ends it) if it is still running after limit. False if it cannot
+// be started.
+bool RunKeycode(DWORD limit, int32_t *status)
+{
+    char path[MAX_PATH + 16], line[] = "keycode.exe *";
+    snprintf(path, sizeof path, "%skeycode.exe", folder);
+    STARTUPINFOA start = {};
+    start.cb = sizeof start;
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(path, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start, &process))
+        return false;
+    DWORD code = static_cast<DWORD>(KEYCODE_FAILED);
+    if (WaitForSingleObject(process.hProcess, limit) != WAIT_OBJECT_0) {
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, 5000);
+        code = KEYCODE_STILL_WAITING;
+    } else if (!GetExitCodeProcess(process.hProcess, &code)) {
+        code = static_cast<DWORD>(KEYCODE_FAILED);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    *status = static_cast<int32_t>(code);
+    return true;
+}
+
+void Describe()
+{
+    typedef LONG(WINAPI * RtlGetVersionCall)(OSVERSIONINFOW *);
+    typedef const char *(CDECL * WineVersionCall)();
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    OSVERSIONINFOW version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    const auto rtlGetVersion = reinterpret_cast<RtlGetVersionCall>(
+        reinterpret_cast<void *>(GetProcAddress(ntdll, "RtlGetVersion")));
+    const auto wineVersion = reinterpret_cast<WineVersionCall>(
+        reinterpret_cast<void *>(GetProcAddress(ntdll, "wine_get_version")));
+    if (rtlGetVersion && rtlGetVersion(&version) == 0)
+        Say("Windows:     %lu.%lu build %lu", version.dwMajorVersion, version.dwMinorVersion,
+            version.dwBuildNumber);
+    else
+        Say("Windows:     version unknown");
+    Say(wineVersion ? " (Wine %s)\r\n" : "\r\n", wineVersion ? wineVersion() : "");
+
+    const HWND window = GetConsoleWindow();
+    char session[64];
+    if (GetEnvironmentVariableA("WT_SESSION", session, sizeof session))
+        Say("Console:     Windows Terminal (WT_SESSION is set)\r\n");
+    else if (window && IsWindowVisible(window))
+        Say("Console:     a console window\r\n");
+    else
+        Say("Console:     no visible console window (a terminal through ConPTY?)\r\n");
+    Say("Code pages:  input %u, output %u\r\n", GetConsoleCP(), GetConsoleOutputCP());
+    DWORD mode = 0;
+    GetConsoleMode(input, &mode);
+    Say("Input mode:  0x%lx:%s%s%s%s%s\r\n", mode,
+        mode & ENABLE_PROCESSED_INPUT ? " processed" : "", mode & ENABLE_LINE_INPUT ? " line" : "",
+        mode & ENABLE_ECHO_INPUT ? " echo" : "", mode & ENABLE_QUICK_EDIT_MODE ? " quick-edit" : "",
+        mode & 0x200 ? " virtual-terminal" : "");
+    char layout[KL_NAMELENGTH] = "";
+    if (!GetKeyboardLayoutNameA(layout))
+        strcpy(layout, "unknown");
+    Say("Keyboard:    layout %s\r\n", layout);
+    Say("Time limit:  %lu s a step\r\n", limitMs / 1000);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    input = GetStdHandle(STD_INPUT_HANDLE);
+    output = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode;
+    if (!GetConsoleMode(input, &mode)) {
+        fprintf(stderr, "consolecheck: standard input is not a console. Run it in a console "
+                        "window or terminal, without < or |, and press the keys it asks for.\n");
+        return 2;
+    }
+    if (argc > 1) {
+        const int seconds = atoi(argv[1]);
+        if (seconds < 1 || seconds > 60) {
+            fprintf(stderr, "usage: consolecheck [SECONDS]  (1 to 60 a step; 5 if not given)\n");
+            return 2;
+        }
+        limitMs = seconds * 1000;
+    }
+    const DWORD length = GetModuleFileNameA(nullptr, folder, sizeof folder);
+    if (!length || length >= sizeof folder)
+        folder[0] = '\0';
+    else if (char *slash = strrchr(folder, '\\'))
+        slash[1] = '\0';
+    char reportPath[MAX_PATH + 32];
+    snprintf(reportPath, sizeof reportPath, "%sconsolecheck.txt", folder);
+    report = CreateFileA(reportPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+    SetConsoleCtrlHandler(OnCtrl, TRUE);
+
+    // The Enter that started the check, first, before anything is asked.
+    static StepRecords s;
+    ReadStep(ENTER_RELEASE, 1000, s);
+
+    Say("consolecheck: what this console does to keys, step by step (docs/consoles.md)\r\n");
+    Describe();
+    Ask("\r\nEach step asks for keys and waits up to the time limit for them. Space at the "
+        "start of a step skips it; Esc ends the check.\r\nToo quick? Run it again as "
+        "consolecheck 15, for 15 s a step.\r\n\r\n");
+    char line[1024];
+    FormatStepLine(ENTER_RELEASE, s.reading, 1, line, sizeof line);
+    Say("%s\r\n", line);
+
+    int status = 0;
+    for (int i = ENTER_RELEASE + 1; i < STEP_COUNT; ++i) {
+        const Step step = static_cast<Step>(i);
+        const StepInfo &info = StepInfoOf(step);
+        s = StepRecords();
+        InterlockedExchange(&ctrlCRaised, 0);
+        Ask("\r\n>> ");
+        Ask(info.prompt);
+        Ask("\r\n");
+        int32_t statuses[MAX_KEYCODE_RUNS];
+        if (info.runsKeycode) {
+            s.reading.statuses = statuses;
+            // As a batch file loops: again while keycode gives a modifier's press.
+            int32_t code;
+            while (s.reading.statusCount < MAX_KEYCODE_RUNS && RunKeycode(limitMs, &code)) {
+                statuses[s.reading.statusCount++] = code;
+                if (!IsKeyPress(code) || !IsModifier(code & 0xff))
+                    break;
+            }
+            s.reading.noKeycode = !s.reading.statusCount;
+            const int32_t last = s.reading.statusCount ? statuses[s.reading.statusCount - 1] : 0;
+            s.escape = IsKeyPress(last) && (last & 0xff) == VK_ESCAPE_KEY;
+            s.reading.skipped = IsKeyPress(last) && (last & 0xff) == VK_SPACE_KEY;
+            // The rest of the keys asked for, read here, so that the next step starts clean.
+            if (!s.escape && !s.reading.skipped && !s.reading.noKeycode)
+                ReadStep(step, limitMs, s);
+        } else {
+            ReadStep(step, limitMs, s);
+        }
+        s.reading.ctrlCRaised = ctrlCRaised != 0;
+        FormatStepLine(step, s.reading, static_cast<int>(limitMs / 1000), line, sizeof line);
+        Say("%s\r\n", line);
+        if (s.escape) {
+            Say("Esc: the check ends here, at step \"%s\".\r\n", info.name);
+            status = 1;
+            break;
+        }
+    }
+    if (report != INVALID_HANDLE_VALUE) {
+        CloseHandle(report);
+        Ask("\r\nThe report is in ");
+        Ask(reportPath);
+        Ask(": paste it into a bug report as it stands.\r\n");
+    } else {
+        Ask("\r\nconsolecheck.txt could not be written beside the program; copy the report from "
+            "the screen.\r\n");
+    }
+    return status;
+}
