@@ -105,14 +105,15 @@ on_console() {
 # consolecheck as a person runs it: typed at cmd's prompt in Wine's windowed console on a
 # virtual X display, then each line of KEYS (xdotool's commands, one line a step) typed once
 # the report has the line before it. Prints how it ends with standard input from a file,
-# then the report. It runs in a copy of the prefix with a wineserver of its own, which takes
-# this run's display and whose processes alone it ends; every wait is bounded.
+# then the report. It runs in this run's own prefix (own_prefix), whose wineserver takes this
+# run's display, and whose processes it ends at the end: the console window's cmd never ends
+# by itself. Every wait is bounded.
 # Usage: typed CONSOLECHECK.EXE KEYCODE.EXE KEYS
-typed_work= typed_xvfb= typed_prefix=
+typed_work= typed_xvfb=
 typed_cleanup() {
-    [ -z "$typed_prefix" ] || WINEPREFIX=$typed_prefix timeout 30 wineserver -k 2>/dev/null
+    timeout 30 wineserver -k 2>/dev/null
     [ -z "$typed_xvfb" ] || { kill "$typed_xvfb" 2>/dev/null && wait "$typed_xvfb" 2>/dev/null; }
-    rm -rf "$typed_work" "$typed_prefix"
+    finish
 }
 report_lines() { # the step lines in the report so far
     local n
@@ -125,11 +126,9 @@ typed() {
     trap 'exit 130' INT
     trap 'exit 143' TERM
     typed_work=$(mktemp -d)
+    leftovers+=("$typed_work")
     cp "$1" "$typed_work/consolecheck.exe" && cp "$2" "$typed_work/keycode.exe" &&
         cp "$3" "$typed_work/keys" || return 1
-    typed_prefix=$(mktemp -d "$WINEPREFIX.typed.XXXXXX") &&
-        cp -a "$WINEPREFIX/." "$typed_prefix/" || return 1
-    export WINEPREFIX=$typed_prefix
     # Xvfb picks a free display and writes its number to the descriptor given.
     Xvfb -displayfd 5 -nolisten tcp -screen 0 1024x768x24 5>"$typed_work/display" \
         >/dev/null 2>&1 &
@@ -210,7 +209,7 @@ start)
     wine "$launcher" "$exe" "$@"
     ;;
 typed)
-    prepare || exit 1
+    prepare && own_prefix || exit 1
     typed "$@"
     ;;
 example)
