@@ -84,7 +84,7 @@ git=(git -c user.name=keycode -c user.email=keycode@localhost -c init.defaultBra
     "${git[@]}" -C "$unpacked/outer" add other && "${git[@]}" -C "$unpacked/outer" commit -qm other
 zips_of_copy() { # OUT-DIR
     env -u KEYCODE_COMMIT bash "$copy/cmake/make_zips.sh" "$1" "$version" "${exe%/src/keycode.exe}" \
-        "$build/tests/harness.exe" "$build/tests/standin.exe"
+        "$build/tests/harness.exe" "$build/tests/standin.exe" "$build/consolecheck/consolecheck.exe"
 }
 record() { (cd "$1" && cmake -E tar xf "keycode-$version-win32.zip" BUILD.txt && sed -n 's/^source: *//p' BUILD.txt); }
 zips_of_copy "$unpacked/inside"
