@@ -1,7 +1,7 @@
 @echo off
 rem Waits for one key and sets KEY_CODE, KEY_VK, KEY_CHAR, KEY_FLAGS and KEY_DOWN, all in
-rem decimal, as ERRORLEVEL and set /a give numbers. Prints nothing and leaves no other
-rem variable behind.
+rem decimal, as ERRORLEVEL and set /a give numbers. Prints nothing on standard output and
+rem leaves no other variable behind.
 rem   KEY_CODE   the whole code keycode gave, its exit status (call keyname.cmd #%KEY_CODE%
 rem              names it). Num Lock and Caps Lock change it: test KEY_VK and KEY_FLAGS.
 rem   KEY_VK     the virtual-key code: Enter 13, Esc 27, Space 32, Left 37, Up 38, Right 39,
@@ -20,8 +20,8 @@ rem                                 Num Lock and Scroll Lock on their own are pa
 rem        call getkey.cmd /        a key press or a release
 rem        call getkey.cmd mods     those modifier keys count as keys too (also: / mods)
 rem Exit code 0, or 1 when no key could be read: standard input is not a console, keycode.exe
-rem is missing (a message on standard error says where it looked) or ended without a key.
-rem The KEY_ variables are cleared then.
+rem is missing or cannot be started (a message on standard error says where it looked) or
+rem ended without a key. The KEY_ variables are cleared then.
 rem It stands alone on purpose, sharing no code with the other examples: copy it anywhere
 rem beside keycode.exe.
 rem Its own settings whatever the caller has on: delayed expansion would eat "!".
@@ -41,15 +41,27 @@ if defined KEYCODE_EXE set "keycode=%KEYCODE_EXE:"=%"
 if defined KEYCODE_EXE set looked="%KEYCODE_EXE:"=%", from KEYCODE_EXE
 if not defined keycode goto nokeycode
 set "keycode=%keycode:/=\%"
-if not exist "%keycode%" goto nokeycode
+rem Its full path, so that the test and the start below look at the same file: cmd runs a
+rem name without a "\" from PATH alone where NoDefaultCurrentDirectoryInExePath is set, and
+rem "if exist" looks in the current folder. A "*" or "?" in it, which for would match with a
+rem file, finds nothing.
+set "full="
+for %%P in ("%keycode%") do if "%%~P"=="%keycode%" set "full=%%~fP"
+if not defined full goto nokeycode
+if not exist "%full%" goto nokeycode
+set "keycode=%full%"
 set "releases="
 set "mods="
 for %%A in (%*) do if "%%~A"=="/" set "releases=/"
 for %%A in (%*) do if /i "%%~A"=="mods" set "mods=yes"
 
 rem Every key code lies in 0-134217727 (0x7ffffff); bit 25 (33554432) is set in a press. Any
-rem other status (-1, Ctrl+C's 0xc000013a, cmd's own for a program it could not start) is
-rem no key, and so is a release unless "/" asks for releases.
+rem other status (-1, Ctrl+C's 0xc000013a) is no key, and so is a release unless "/" asks
+rem for releases. cmd's own status for a program it could not start (9009 for one it cannot
+rem run, a small Windows error number for others) lies among the releases, so keycode is
+rem first started once with no console on its input, where it always gives -1.
+"%keycode%" * <nul 2>nul
+if %ERRORLEVEL% neq -1 goto nostart
 
 :read
 rem "*" asks for the code as the exit status; "/" lets releases through as well.
@@ -70,6 +82,9 @@ exit /b 0
 
 :nokeycode
 >&2 echo getkey: keycode.exe not found; looked for %looked%
+goto nokey
+:nostart
+>&2 echo getkey: keycode.exe could not be started: "%keycode%"
 :nokey
 endlocal
 for %%V in (CODE VK CHAR FLAGS DOWN) do set "KEY_%%V="

@@ -12,7 +12,8 @@ rem with LeftWin among its flags: 6004141 is  press  A  char 'A'  LeftWin. The r
 rem key's flag lands on the press bit itself, so such a release reads as a press.
 rem Exit code 0, or 1 for a code that is not one and when keycode.exe is missing (a message on
 rem standard error says which, and where it looked). A key that could not be read (no
-rem console, Ctrl+C) is named "no key".
+rem console, Ctrl+C) is named "no key", and so is any #STATUS that is no key code: below 0
+rem (-1, Ctrl+C's -1073741510) or above 134217727.
 rem Written without delayed expansion or nested blocks, so that every cmd.exe runs it.
 rem It stands alone on purpose, sharing no code with the other examples, and needs
 rem keycode.exe only to read a key: copy it anywhere.
@@ -33,7 +34,13 @@ rem first character past the delimiters is ";", and Wine's does not.)
 if not defined hex goto malformed
 if not "%hex:~0,8%"=="%hex%" goto malformed
 set "rest=%hex%"
-for %%D in (0 1 2 3 4 5 6 7 8 9 a b c d e f) do if defined rest call set "rest=%%rest:%%D=%%"
+call :digits
+if defined rest set "rest=%rest:a=%"
+if defined rest set "rest=%rest:b=%"
+if defined rest set "rest=%rest:c=%"
+if defined rest set "rest=%rest:d=%"
+if defined rest set "rest=%rest:e=%"
+if defined rest set "rest=%rest:f=%"
 if defined rest goto malformed
 set /a "code=0x%hex%"
 goto decode
@@ -47,13 +54,16 @@ if "%digits:~0,1%"=="-" set "digits=%digits:~1%"
 if not defined digits goto malformed
 if not "%digits:~0,10%"=="%digits%" goto malformed
 set "rest=%digits%"
-for %%D in (0 1 2 3 4 5 6 7 8 9) do if defined rest call set "rest=%%rest:%%D=%%"
+call :digits
 if defined rest goto malformed
 if "%digits:~0,1%"=="0" if not "%digits%"=="0" goto malformed
 rem Too large a number leaves code as it was.
 set "code=none"
 set /a "code=%arg:~1%" 2>nul
 if "%code%"=="none" goto malformed
+rem A status that is no key code is no key, as getkey and the others take it.
+if %code% lss 0 goto nokey
+if %code% gtr 134217727 goto nokey
 goto decode
 
 :readkey
@@ -70,13 +80,24 @@ if defined KEYCODE_EXE set "keycode=%KEYCODE_EXE:"=%"
 if defined KEYCODE_EXE set looked="%KEYCODE_EXE:"=%", from KEYCODE_EXE
 if not defined keycode goto nokeycode
 set "keycode=%keycode:/=\%"
-if not exist "%keycode%" goto nokeycode
+rem Its full path, so that the test and the start below look at the same file: cmd runs a
+rem name without a "\" from PATH alone where NoDefaultCurrentDirectoryInExePath is set, and
+rem "if exist" looks in the current folder. A "*" or "?" in it, which for would match with a
+rem file, finds nothing.
+set "full="
+for %%P in ("%keycode%") do if "%%~P"=="%keycode%" set "full=%%~fP"
+if not defined full goto nokeycode
+if not exist "%full%" goto nokeycode
+set "keycode=%full%"
 rem "*" asks for the code of one key press as the exit status. Every key code lies in
-rem 0-134217727 (0x7ffffff); any other status (-1, Ctrl+C's 0xc000013a) is no key.
+rem 0-134217727 (0x7ffffff), and a press has bit 25 (33554432) set; any other status is no
+rem key: -1, Ctrl+C's 0xc000013a, and cmd's own for a program it could not start (9009 and
+rem the like), which would read as a release.
 "%keycode%" *
-set /a "code=%ERRORLEVEL%"
+set /a "code=%ERRORLEVEL%, down=(code >> 25) & 1"
 if %code% lss 0 goto nokey
 if %code% gtr 134217727 goto nokey
+if %down% equ 0 goto nokey
 
 :decode
 rem -1 is what keycode gives when it could read no key; bits 27-31 are clear in every key.
@@ -186,6 +207,22 @@ set /a high=%1 / 16 + 1
 set /a low=%1 %% 16 + 1
 for /f "tokens=%high%" %%D in ("0 1 2 3 4 5 6 7 8 9 a b c d e f") do set "hx=%%D"
 for /f "tokens=%low%" %%D in ("0 1 2 3 4 5 6 7 8 9 a b c d e f") do set "hx=%hx%%%D"
+goto :eof
+
+rem :digits: takes every decimal digit out of rest, letter by letter with no "call set", which
+rem would expand a "%" in the text again under Wine's cmd (not under Windows') and lose it.
+rem Each line tests rest first: a substitution in an undefined variable is not made empty.
+:digits
+if defined rest set "rest=%rest:0=%"
+if defined rest set "rest=%rest:1=%"
+if defined rest set "rest=%rest:2=%"
+if defined rest set "rest=%rest:3=%"
+if defined rest set "rest=%rest:4=%"
+if defined rest set "rest=%rest:5=%"
+if defined rest set "rest=%rest:6=%"
+if defined rest set "rest=%rest:7=%"
+if defined rest set "rest=%rest:8=%"
+if defined rest set "rest=%rest:9=%"
 goto :eof
 
 rem :flag MASK NAME: add NAME to the words when the flag is set.

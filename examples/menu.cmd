@@ -3,9 +3,11 @@ rem A menu moved with the Up and Down arrows and chosen with Enter; Esc cancels.
 rem Usage: call menu.cmd "Build (debug)" "Save & quit" "Quit"
 rem Items are shown and chosen as typed, whatever characters they hold, but for what cmd
 rem does to the arguments before menu.cmd sees them ("call" doubles every caret, even in
-rem quotes) and a double quote inside an item, which it cannot show. An empty item ends the
-rem list. Other keys are ignored, and a key is taken by its virtual-key code alone, whatever
-rem modifiers are held (Shift, Ctrl, Alt, the left Windows key in Windows Terminal).
+rem quotes) and a double quote inside an item, which it cannot show. Under Wine's cmd, whose
+rem "call" expands "%" a second time (Windows' does not), a "%" in an item can be lost. An
+rem empty item ends the list. Other keys are ignored, and a key is taken by its virtual-key
+rem code alone, whatever modifiers are held (Shift, Ctrl, Alt, the left Windows key in
+rem Windows Terminal).
 rem Exit code: the chosen item's number from 1, or 0 for Esc and when no key could be read:
 rem standard input is not a console, keycode.exe is missing (a message on standard error
 rem says where it looked) or ended without a key. The choice is also left in MENU, because
@@ -37,7 +39,15 @@ if defined KEYCODE_EXE set "keycode=%KEYCODE_EXE:"=%"
 if defined KEYCODE_EXE set looked="%KEYCODE_EXE:"=%", from KEYCODE_EXE
 if not defined keycode goto nokeycode
 set "keycode=%keycode:/=\%"
-if not exist "%keycode%" goto nokeycode
+rem Its full path, so that the test and the start below look at the same file: cmd runs a
+rem name without a "\" from PATH alone where NoDefaultCurrentDirectoryInExePath is set, and
+rem "if exist" looks in the current folder. A "*" or "?" in it, which for would match with a
+rem file, finds nothing.
+set "full="
+for %%P in ("%keycode%") do if "%%~P"=="%keycode%" set "full=%%~fP"
+if not defined full goto nokeycode
+if not exist "%full%" goto nokeycode
+set "keycode=%full%"
 
 rem The items go into item1, item2, ... while they are still quoted: unquoted, cmd would
 rem act on their parentheses, ampersands and the like.
@@ -90,10 +100,12 @@ call :show %1
 goto :eof
 
 rem :show N: the prefix, a blank and item N as it was typed. "call set" takes the item's text
-rem whole, inside quotes; a for variable's text is put in after cmd has read the line, so
-rem none of its characters can act. The for /f reads a text that begins with that blank and
-rem splits nothing, so no end-of-line rule can pass over it, whatever the item begins with
-rem (";", "="); "echo:" prints it even where it is blanks alone. No child cmd is started:
+rem whole, inside quotes (Wine's "call" expands a "%" in it again and loses it). The text
+rem reaches the for /f line through %text%, where only the quotes keep its characters from
+rem acting; echo then prints the for variable, which cmd puts in after reading its line. The
+rem for /f reads a text that begins with that blank and splits nothing, so no end-of-line
+rem rule can pass over it, whatever the item begins with (";", "="); "echo:" prints it even
+rem where it is blanks alone. No child cmd is started:
 rem "for /f ... in ('set item')" would start one for every item at every redraw, AutoRun
 rem and all.
 :show

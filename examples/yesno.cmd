@@ -3,9 +3,10 @@ rem Asks a question and waits for Y or N; Esc cancels. Other keys are ignored, a
 rem taken by its virtual-key code alone, whatever modifiers are held (Shift, Ctrl, Alt, the
 rem left Windows key in Windows Terminal).
 rem Usage: call yesno.cmd "Overwrite the file?"
-rem The question is shown without its leading blanks and equals signs: set /p, which prints
-rem it on the line the answer follows, drops leading blanks on Windows and fails on a leading
-rem "=", so they are taken off here, for the same line on every cmd.
+rem The question is shown without its leading blanks, tabs and equals signs: set /p, which
+rem prints it on the line the answer follows, drops leading blanks and tabs on Windows and
+rem fails on a leading "=", so they are taken off here, for the same line on every cmd. As
+rem for any called batch file, "call" doubles every caret in the question, even in quotes.
 rem Exit code 0 for Y, 1 for N, 2 for Esc, 3 when no key could be read: standard input is
 rem not a console, keycode.exe is missing (a message on standard error says where it looked)
 rem or ended without a key. The answer is also left in YESNO: Y, N or Esc, and YESNO is
@@ -29,12 +30,21 @@ if defined KEYCODE_EXE set "keycode=%KEYCODE_EXE:"=%"
 if defined KEYCODE_EXE set looked="%KEYCODE_EXE:"=%", from KEYCODE_EXE
 if not defined keycode goto nokeycode
 set "keycode=%keycode:/=\%"
-if not exist "%keycode%" goto nokeycode
+rem Its full path, so that the test and the start below look at the same file: cmd runs a
+rem name without a "\" from PATH alone where NoDefaultCurrentDirectoryInExePath is set, and
+rem "if exist" looks in the current folder. A "*" or "?" in it, which for would match with a
+rem file, finds nothing.
+set "full="
+for %%P in ("%keycode%") do if "%%~P"=="%keycode%" set "full=%%~fP"
+if not defined full goto nokeycode
+if not exist "%full%" goto nokeycode
+set "keycode=%full%"
 
 set "question=%~1"
 :trim
 if not defined question goto ask
 if "%question:~0,1%"==" " set "question=%question:~1%" & goto trim
+if "%question:~0,1%"=="	" set "question=%question:~1%" & goto trim
 if "%question:~0,1%"=="=" set "question=%question:~1%" & goto trim
 :ask
 rem set /p with no input prints the prompt without a line break.

@@ -1,5 +1,6 @@
 // A stand-in for keycode.exe in the examples' rows: it ends at once with the status given in
-// hex in STANDIN_STATUS, so that a row can hand an example a status keycode never gives.
+// hex in STANDIN_STATUS, so that a row can hand an example a status keycode never gives;
+// like keycode, with -1 when its input is not a console (getkey's check that keycode starts).
 // For the rows that check the console the harness runs rows on:
 // "standin.exe mode" ends with the bits of its console's input mode that rows depend on,
 // "standin.exe cp" with the input code page in the high half and the output one in the low
@@ -27,6 +28,8 @@ int main(int argc, char **argv)
                             SetConsoleOutputCP(65001)
                         ? 0
                         : 1);
+    if (!GetConsoleMode(conin, &mode))
+        ExitProcess(0xFFFFFFFF);
     const char *status = std::getenv("STANDIN_STATUS");
     ExitProcess(status ? static_cast<UINT>(std::strtoul(status, nullptr, 16)) : 0);
 }
