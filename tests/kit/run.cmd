@@ -4,6 +4,8 @@ rem "N passed, M failed, K skipped". Exit code 0 when every row run passed, else
 rem report.txt beside this file and a scratch file in the temporary folder, nothing else.
 rem Usage: run.cmd
 setlocal EnableExtensions DisableDelayedExpansion
+rem A variable named ERRORLEVEL would hide the real status from %ERRORLEVEL%.
+set "ERRORLEVEL="
 rem The rows name their files from the kit's folder. pushd, unlike cd /d, also gives a UNC
 rem folder a drive letter; harness.exe is named by its path, because a Windows where
 rem NoDefaultCurrentDirectoryInExePath is set does not look in the current folder.
