@@ -209,7 +209,7 @@ for /f "tokens=%high%" %%D in ("0 1 2 3 4 5 6 7 8 9 a b c d e f") do set "hx=%%D
 for /f "tokens=%low%" %%D in ("0 1 2 3 4 5 6 7 8 9 a b c d e f") do set "hx=%hx%%%D"
 goto :eof
 
-rem :digits: takes every decimal digit out of rest, letter by letter with no "call set", which
+rem :digits: takes every decimal digit out of rest, one set a digit, with no "call set", which
 rem would expand a "%" in the text again under Wine's cmd (not under Windows') and lose it.
 rem Each line tests rest first: a substitution in an undefined variable is not made empty.
 :digits
