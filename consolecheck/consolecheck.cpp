@@ -243,6 +243,12 @@ int main(int argc, char **argv)
         InterlockedExchange(&ctrlCRaised, 0);
         Ask("\r\n>> ");
         Ask(info.prompt);
+        // A sign of more than one byte in code page 65001, read a byte a record, ends a host
+        // built before February 2023 (it fails fast splitting the character).
+        if (step == ALTGR && GetConsoleCP() == 65001)
+            Ask(" Not the euro sign or any other sign outside ASCII: this console's input code "
+                "page is 65001, where such a sign ends a console host built before 2023 when it "
+                "is read as keycode reads.");
         Ask("\r\n");
         int32_t statuses[MAX_KEYCODE_RUNS];
         if (info.runsKeycode) {

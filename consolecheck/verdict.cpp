@@ -33,8 +33,8 @@ const StepInfo STEPS[STEP_COUNT] = {
     {"Right Alt", "Press and let go of the Right Alt key (AltGr on many keyboards).",
      "NUMLOCK_ON, ENHANCED_KEY", VK_MENU_KEY, 0, false},
     {"AltGr",
-     "Hold AltGr and press a key with a third sign on it (such as Q or E), then let go. No "
-     "AltGr key: press Space.",
+     "Hold AltGr and press a key whose AltGr sign is one of @ \\ [ ] { } | ~ (not the euro "
+     "sign), then let go. No AltGr key: press Space.",
      "NUMLOCK_ON, ENHANCED_KEY", 0, 1, false},
     {"Pause, then A, B", "Press Pause (Pause/Break), then A, then B.", "Pause", 'B', 3, false},
     {"Pause under keycode *", "keycode.exe * runs now. Press Pause, then A, then B.", "Pause", 'B',
