@@ -15,12 +15,15 @@
 namespace {
 
 const size_t MAX_RECORDS = 256; // a step's records kept; more are read and dropped
-const int MAX_KEYCODE_RUNS = 4; // `keycode *` again past modifier presses, as a batch loop does
+const int MAX_KEYCODE_RUNS = 6; // `keycode *` again past modifier presses, as a batch loop does
+const DWORD TELL_AFTER_MS = 500; // for keycode to be attached before C is struck
 const DWORD SETTLE_MS = 500;    // read on after a step is done, for the releases behind it
 
 HANDLE input, output, report = INVALID_HANDLE_VALUE;
 DWORD limitMs = 5000;
-volatile LONG ctrlCRaised;
+DWORD foundMode; // the input mode the check found, given back when it ends
+volatile LONG ctrlCRaised; // in this step
+volatile LONG ctrlCCount;  // in all
 char folder[MAX_PATH];
 
 // To the screen and the report file alike.
@@ -53,6 +56,7 @@ BOOL WINAPI OnCtrl(DWORD event)
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
         return FALSE;
     InterlockedExchange(&ctrlCRaised, 1);
+    InterlockedIncrement(&ctrlCCount);
     return TRUE; // the check stays, to report how Ctrl+C came
 }
 
@@ -125,11 +129,43 @@ void ReadStep(Step step, DWORD limit, StepRecords &s)
     }
 }
 
-// Runs keycode.exe * from the check's folder on this console and gives its status, or
-// KEYCODE_STILL_WAITING (and ends it) if it is still running after limit. False if it cannot
-// be started.
-bool RunKeycode(DWORD limit, int32_t *status)
+// A kept Pause (or Ctrl+S, on hosts since July 2023) leaves the screen's output suspended
+// until the next press other than a modifier, Pause or a lock key, which the host swallows;
+// the check's own writes would wait for it. So after those steps the check writes such a
+// press itself (F24, which no keyboard here has), and reads it off if nothing swallowed it.
+void ReleaseSuspension()
 {
+    INPUT_RECORD record = {};
+    record.EventType = KEY_EVENT;
+    record.Event.KeyEvent.bKeyDown = TRUE;
+    record.Event.KeyEvent.wRepeatCount = 1;
+    record.Event.KeyEvent.wVirtualKeyCode = VK_F24;
+    DWORD count;
+    if (!WriteConsoleInputA(input, &record, 1, &count) || !count)
+        return;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 500 && WaitForSingleObject(input, 100) != WAIT_FAILED) {
+        if (!GetNumberOfConsoleInputEvents(input, &count) || !count)
+            continue;
+        if (!ReadConsoleInputA(input, &record, 1, &count))
+            return;
+        if (count && record.EventType == KEY_EVENT &&
+            record.Event.KeyEvent.wVirtualKeyCode == VK_F24)
+            return;
+    }
+}
+
+// Runs keycode.exe * from the check's folder on this console and gives its status. Ends it
+// and gives KEYCODE_STILL_WAITING if it is still running after limit, or
+// KEYCODE_CTRL_C_BETWEEN if a Ctrl+C reached the check since the count `since` and keycode
+// is still running a second later: struck before keycode was attached to the console. Says
+// tell (if any) once keycode has had the time to attach. False if it cannot be started.
+bool RunKeycode(DWORD limit, const char *tell, LONG since, int32_t *status)
+{
+    if (ctrlCCount != since) { // came between runs: no use starting keycode
+        *status = KEYCODE_CTRL_C_BETWEEN;
+        return true;
+    }
     char path[MAX_PATH + 16], line[] = "keycode.exe *";
     snprintf(path, sizeof path, "%skeycode.exe", folder);
     STARTUPINFOA start = {};
@@ -137,13 +173,28 @@ bool RunKeycode(DWORD limit, int32_t *status)
     PROCESS_INFORMATION process;
     if (!CreateProcessA(path, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start, &process))
         return false;
-    DWORD code = static_cast<DWORD>(KEYCODE_FAILED);
-    if (WaitForSingleObject(process.hProcess, limit) != WAIT_OBJECT_0) {
-        TerminateProcess(process.hProcess, 1);
-        WaitForSingleObject(process.hProcess, 5000);
-        code = KEYCODE_STILL_WAITING;
-    } else if (!GetExitCodeProcess(process.hProcess, &code)) {
-        code = static_cast<DWORD>(KEYCODE_FAILED);
+    DWORD code = static_cast<DWORD>(KEYCODE_FAILED), waited = 0, raisedAt = 0;
+    for (;; waited += 100) {
+        const DWORD wait = WaitForSingleObject(process.hProcess, 100);
+        if (wait == WAIT_OBJECT_0) {
+            if (!GetExitCodeProcess(process.hProcess, &code))
+                code = static_cast<DWORD>(KEYCODE_FAILED);
+            break;
+        }
+        if (tell && waited >= TELL_AFTER_MS) {
+            Ask(tell);
+            tell = nullptr;
+        }
+        if (ctrlCCount != since && !raisedAt)
+            raisedAt = waited + 1;
+        if (wait != WAIT_TIMEOUT || waited >= limit || (raisedAt && waited - raisedAt >= 1000)) {
+            code = wait != WAIT_TIMEOUT ? static_cast<DWORD>(KEYCODE_FAILED)
+                   : raisedAt       ? static_cast<DWORD>(KEYCODE_CTRL_C_BETWEEN)
+                                    : static_cast<DWORD>(KEYCODE_STILL_WAITING);
+            TerminateProcess(process.hProcess, 1);
+            WaitForSingleObject(process.hProcess, 5000);
+            break;
+        }
     }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
@@ -178,8 +229,7 @@ void Describe()
     else
         Say("Console:     no visible console window (a terminal through ConPTY?)\r\n");
     Say("Code pages:  input %u, output %u\r\n", GetConsoleCP(), GetConsoleOutputCP());
-    DWORD mode = 0;
-    GetConsoleMode(input, &mode);
+    const DWORD mode = foundMode;
     Say("Input mode:  0x%lx:%s%s%s%s%s\r\n", mode,
         mode & ENABLE_PROCESSED_INPUT ? " processed" : "", mode & ENABLE_LINE_INPUT ? " line" : "",
         mode & ENABLE_ECHO_INPUT ? " echo" : "", mode & ENABLE_QUICK_EDIT_MODE ? " quick-edit" : "",
@@ -197,8 +247,7 @@ int main(int argc, char **argv)
 {
     input = GetStdHandle(STD_INPUT_HANDLE);
     output = GetStdHandle(STD_OUTPUT_HANDLE);
-    DWORD mode;
-    if (!GetConsoleMode(input, &mode)) {
+    if (!GetConsoleMode(input, &foundMode)) {
         fprintf(stderr, "consolecheck: standard input is not a console. Run it in a console "
                         "window or terminal, without < or |, and press the keys it asks for.\n");
         return 2;
@@ -221,6 +270,11 @@ int main(int argc, char **argv)
     report = CreateFileA(reportPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
     SetConsoleCtrlHandler(OnCtrl, TRUE);
+    // No QuickEdit for the run: a click's selection would suspend the check's output as a
+    // kept Pause does. ENABLE_EXTENDED_FLAGS makes the host take the QuickEdit and insert
+    // bits; it reports them with that flag when either is on, so the found mode, given back
+    // with it, restores both.
+    SetConsoleMode(input, (foundMode | ENABLE_EXTENDED_FLAGS) & ~ENABLE_QUICK_EDIT_MODE);
 
     // The Enter that started the check, first, before anything is asked.
     static StepRecords s;
@@ -254,11 +308,21 @@ int main(int argc, char **argv)
         if (info.runsKeycode) {
             s.reading.statuses = statuses;
             // As a batch file loops: again while keycode gives a modifier's press.
+            // Ctrl+C: keycode first gives Ctrl's press; C is asked for once the next run is
+            // on the console, so that Ctrl+C reaches keycode however fast a person is.
             int32_t code;
-            while (s.reading.statusCount < MAX_KEYCODE_RUNS && RunKeycode(limitMs, &code)) {
+            LONG since = ctrlCCount;
+            const char *tell = nullptr;
+            while (s.reading.statusCount < MAX_KEYCODE_RUNS &&
+                   RunKeycode(limitMs, tell, since, &code)) {
                 statuses[s.reading.statusCount++] = code;
-                if (!IsKeyPress(code) || !IsModifier(code & 0xff))
+                since = ctrlCCount;
+                if (code == KEYCODE_CTRL_C_BETWEEN)
+                    Ask(">> Ctrl+C came between keycode runs: press it again, C only when told.\r\n");
+                else if (!IsKeyPress(code) || !IsModifier(code & 0xff))
                     break;
+                if (step == CTRL_C)
+                    tell = ">> Now press C, Ctrl still held.\r\n";
             }
             s.reading.noKeycode = !s.reading.statusCount;
             const int32_t last = s.reading.statusCount ? statuses[s.reading.statusCount - 1] : 0;
@@ -270,6 +334,9 @@ int main(int argc, char **argv)
         } else {
             ReadStep(step, limitMs, s);
         }
+        if (step == PAUSE_READ || step == PAUSE_KEYCODE || step == CTRL_S_READ ||
+            step == CTRL_S_KEYCODE)
+            ReleaseSuspension();
         s.reading.ctrlCRaised = ctrlCRaised != 0;
         FormatStepLine(step, s.reading, static_cast<int>(limitMs / 1000), line, sizeof line);
         Say("%s\r\n", line);
@@ -288,5 +355,6 @@ int main(int argc, char **argv)
         Ask("\r\nconsolecheck.txt could not be written beside the program; copy the report from "
             "the screen.\r\n");
     }
+    SetConsoleMode(input, foundMode | ENABLE_EXTENDED_FLAGS);
     return status;
 }

@@ -23,10 +23,12 @@ const uint16_t VK_RETURN_KEY = 0x0D, VK_SHIFT_KEY = 0x10, VK_CONTROL_KEY = 0x11,
                VK_PAUSE_KEY = 0x13, VK_ESCAPE_KEY = 0x1B, VK_SPACE_KEY = 0x20, VK_END_KEY = 0x23,
                VK_HOME_KEY = 0x24, VK_UP_KEY = 0x26, VK_LWIN_KEY = 0x5B, VK_RWIN_KEY = 0x5C;
 
-// keycode's statuses that are not a key: its failure, and the check's own mark for a run it
-// ended because keycode was still waiting at the time limit.
+// keycode's statuses that are not a key: its failure; the check's own mark for a run it
+// ended because keycode was still waiting at the time limit; and its mark for a Ctrl+C that
+// reached the check but not keycode (struck between runs, or before keycode was attached).
 const int32_t KEYCODE_FAILED = -1;
 const int32_t KEYCODE_STILL_WAITING = 0x7fffffff;
+const int32_t KEYCODE_CTRL_C_BETWEEN = 0x7ffffffe;
 
 enum Step {
     ENTER_RELEASE, // what waits in the buffer at the start
