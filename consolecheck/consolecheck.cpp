@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,6 +22,7 @@ const DWORD TELL_AFTER_MS = 500; // for keycode to be attached before C is struc
 const DWORD SETTLE_MS = 500;    // read on after a step is done, for the releases behind it
 
 HANDLE input, output, report = INVALID_HANDLE_VALUE;
+bool reportFailed; // a write to the report failed
 DWORD limitMs = 5000;
 DWORD foundMode; // the input mode the check found, given back when it ends
 volatile LONG ctrlCRaised; // in this step
@@ -36,12 +39,18 @@ void Say(const char *format, ...)
     va_end(values);
     if (n < 0)
         return;
-    if (n >= static_cast<int>(sizeof text))
+    // Cut short, a line still ends where it was to end.
+    if (n >= static_cast<int>(sizeof text)) {
         n = sizeof text - 1;
+        const size_t end = strlen(format);
+        if (end >= 2 && !strcmp(format + end - 2, "\r\n"))
+            memcpy(text + n - 2, "\r\n", 2);
+    }
     DWORD written;
     WriteFile(output, text, n, &written, nullptr);
-    if (report != INVALID_HANDLE_VALUE)
-        WriteFile(report, text, n, &written, nullptr);
+    if (report != INVALID_HANDLE_VALUE &&
+        (!WriteFile(report, text, n, &written, nullptr) || written != static_cast<DWORD>(n)))
+        reportFailed = true;
 }
 
 // To the screen alone: the prompts.
@@ -220,14 +229,54 @@ void Describe()
         Say("Windows:     version unknown");
     Say(wineVersion ? " (Wine %s)\r\n" : "\r\n", wineVersion ? wineVersion() : "");
 
+    // The console window's class tells a console window from a terminal through ConPTY,
+    // whose hidden (or, from Windows Terminal 1.16, shown) window the terminal's window owns.
+    // WT_SESSION is only a hint: unset where Windows Terminal is the default terminal, and
+    // inherited by a console window started from a tab.
     const HWND window = GetConsoleWindow();
+    char name[256] = "";
+    if (!window || !GetClassNameA(window, name, sizeof name))
+        strcpy(name, "none");
+    Say("Console:     window class %s", name);
+    if (!strcmp(name, "PseudoConsoleWindow")) {
+        Say(": a terminal through ConPTY");
+        const HWND owner = GetAncestor(window, GA_ROOTOWNER);
+        DWORD id = 0;
+        char path[MAX_PATH] = "";
+        DWORD size = sizeof path;
+        if (owner && owner != window && GetWindowThreadProcessId(owner, &id)) {
+            const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+            if (process && !QueryFullProcessImageNameA(process, 0, path, &size))
+                path[0] = '\0';
+            if (process)
+                CloseHandle(process);
+        }
+        Say(path[0] ? ", %s" : ", its program unknown", path);
+    } else if (!strcmp(name, "ConsoleWindowClass")) {
+        Say(": a console window");
+    }
     char session[64];
-    if (GetEnvironmentVariableA("WT_SESSION", session, sizeof session))
-        Say("Console:     Windows Terminal (WT_SESSION is set)\r\n");
-    else if (window && IsWindowVisible(window))
-        Say("Console:     a console window\r\n");
-    else
-        Say("Console:     no visible console window (a terminal through ConPTY?)\r\n");
+    Say(GetEnvironmentVariableA("WT_SESSION", session, sizeof session) ? "; WT_SESSION is set\r\n"
+                                                                      : "\r\n");
+    // cmd's line input drops the Enter release in a console window; PowerShell reads keys
+    // itself and does not.
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    DWORD parent = 0;
+    const DWORD self = GetCurrentProcessId();
+    for (BOOL more = Process32First(snapshot, &entry); snapshot != INVALID_HANDLE_VALUE && more;
+         more = Process32Next(snapshot, &entry))
+        if (entry.th32ProcessID == self)
+            parent = entry.th32ParentProcessID;
+    strcpy(name, "unknown");
+    for (BOOL more = Process32First(snapshot, &entry); parent && more;
+         more = Process32Next(snapshot, &entry))
+        if (entry.th32ProcessID == parent)
+            snprintf(name, sizeof name, "%s", entry.szExeFile);
+    if (snapshot != INVALID_HANDLE_VALUE)
+        CloseHandle(snapshot);
+    Say("Started by:  %s\r\n", name);
     Say("Code pages:  input %u, output %u\r\n", GetConsoleCP(), GetConsoleOutputCP());
     const DWORD mode = foundMode;
     Say("Input mode:  0x%lx:%s%s%s%s%s\r\n", mode,
@@ -239,6 +288,12 @@ void Describe()
         strcpy(layout, "unknown");
     Say("Keyboard:    layout %s\r\n", layout);
     Say("Time limit:  %lu s a step\r\n", limitMs / 1000);
+    char path[MAX_PATH + 16];
+    snprintf(path, sizeof path, "%skeycode.exe", folder);
+    Say(GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES
+            ? "keycode:     keycode.exe found beside the check\r\n"
+            : "keycode:     no keycode.exe beside the check: the steps that run it only read "
+              "their keys\r\n");
 }
 
 } // namespace
@@ -265,10 +320,19 @@ int main(int argc, char **argv)
         folder[0] = '\0';
     else if (char *slash = strrchr(folder, '\\'))
         slash[1] = '\0';
+    // Beside the program; where that cannot be written (a folder the user may not write to),
+    // in %TEMP%, and the check says which.
     char reportPath[MAX_PATH + 32];
     snprintf(reportPath, sizeof reportPath, "%sconsolecheck.txt", folder);
     report = CreateFileA(reportPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
+    char temp[MAX_PATH];
+    const DWORD tempLength = GetTempPathA(sizeof temp, temp);
+    if (report == INVALID_HANDLE_VALUE && tempLength && tempLength < sizeof temp) {
+        snprintf(reportPath, sizeof reportPath, "%sconsolecheck.txt", temp);
+        report = CreateFileA(reportPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
     SetConsoleCtrlHandler(OnCtrl, TRUE);
     // No QuickEdit for the run: a click's selection would suspend the check's output as a
     // kept Pause does. ENABLE_EXTENDED_FLAGS makes the host take the QuickEdit and insert
@@ -289,7 +353,7 @@ int main(int argc, char **argv)
     FormatStepLine(ENTER_RELEASE, s.reading, 1, line, sizeof line);
     Say("%s\r\n", line);
 
-    int status = 0;
+    bool failed = s.reading.readFailed, escaped = false;
     for (int i = ENTER_RELEASE + 1; i < STEP_COUNT; ++i) {
         const Step step = static_cast<Step>(i);
         const StepInfo &info = StepInfoOf(step);
@@ -325,11 +389,13 @@ int main(int argc, char **argv)
                     tell = ">> Now press C, Ctrl still held.\r\n";
             }
             s.reading.noKeycode = !s.reading.statusCount;
+            failed = failed || s.reading.noKeycode;
             const int32_t last = s.reading.statusCount ? statuses[s.reading.statusCount - 1] : 0;
             s.escape = IsKeyPress(last) && (last & 0xff) == VK_ESCAPE_KEY;
             s.reading.skipped = IsKeyPress(last) && (last & 0xff) == VK_SPACE_KEY;
-            // The rest of the keys asked for, read here, so that the next step starts clean.
-            if (!s.escape && !s.reading.skipped && !s.reading.noKeycode)
+            // The rest of the keys asked for (all of them without keycode), read here, so that
+            // the next step starts clean.
+            if (!s.escape && !s.reading.skipped)
                 ReadStep(step, limitMs, s);
         } else {
             ReadStep(step, limitMs, s);
@@ -338,23 +404,29 @@ int main(int argc, char **argv)
             step == CTRL_S_KEYCODE)
             ReleaseSuspension();
         s.reading.ctrlCRaised = ctrlCRaised != 0;
+        s.reading.lineInput = (foundMode & ENABLE_LINE_INPUT) != 0;
         FormatStepLine(step, s.reading, static_cast<int>(limitMs / 1000), line, sizeof line);
         Say("%s\r\n", line);
+        failed = failed || s.reading.readFailed;
         if (s.escape) {
             Say("Esc: the check ends here, at step \"%s\".\r\n", info.name);
-            status = 1;
+            escaped = true;
             break;
         }
     }
-    if (report != INVALID_HANDLE_VALUE) {
-        CloseHandle(report);
+    if (report != INVALID_HANDLE_VALUE && !CloseHandle(report))
+        reportFailed = true;
+    if (report != INVALID_HANDLE_VALUE && !reportFailed) {
         Ask("\r\nThe report is in ");
         Ask(reportPath);
         Ask(": paste it into a bug report as it stands.\r\n");
     } else {
-        Ask("\r\nconsolecheck.txt could not be written beside the program; copy the report from "
-            "the screen.\r\n");
+        Ask("\r\nconsolecheck.txt could not be written, beside the program or in %TEMP%; copy the "
+            "report from the screen.\r\n");
+        failed = true;
     }
     SetConsoleMode(input, foundMode | ENABLE_EXTENDED_FLAGS);
-    return status;
+    // 3: the check could not do all it should (keycode.exe not started, a read failed, no
+    // report file); 1: Esc ended it.
+    return failed ? 3 : escaped ? 1 : 0;
 }
