@@ -390,6 +390,8 @@ int main(int argc, char **argv)
             }
             s.reading.noKeycode = !s.reading.statusCount;
             failed = failed || s.reading.noKeycode;
+            if (s.reading.noKeycode && step == CTRL_C)
+                Ask(">> No keycode to run: press C now, Ctrl still held.\r\n");
             const int32_t last = s.reading.statusCount ? statuses[s.reading.statusCount - 1] : 0;
             s.escape = IsKeyPress(last) && (last & 0xff) == VK_ESCAPE_KEY;
             s.reading.skipped = IsKeyPress(last) && (last & 0xff) == VK_SPACE_KEY;
