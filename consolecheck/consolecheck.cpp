@@ -18,7 +18,7 @@ namespace {
 
 const size_t MAX_RECORDS = 256; // a step's records kept; more are read and dropped
 const int MAX_KEYCODE_RUNS = 6; // `keycode *` again past modifier presses, as a batch loop does
-const DWORD TELL_AFTER_MS = 500; // for keycode to be attached before C is struck
+const DWORD TELL_AFTER_MS = 500; // after Ctrl's press, before C is asked for
 const DWORD SETTLE_MS = 500;    // read on after a step is done, for the releases behind it
 
 HANDLE input, output, report = INVALID_HANDLE_VALUE;
@@ -168,8 +168,9 @@ void ReleaseSuspension()
 // and gives KEYCODE_STILL_WAITING if it is still running after limit, or
 // KEYCODE_CTRL_C_BETWEEN if a Ctrl+C reached the check since the count `since` and keycode
 // is still running a second later: struck before keycode was attached to the console. Says
-// tell (if any) once keycode has had the time to attach. False if it cannot be started.
-bool RunKeycode(DWORD limit, const char *tell, LONG since, int32_t *status)
+// *tell (if any) while keycode runs, once the tick count tellAt has passed, and clears it.
+// False if it cannot be started.
+bool RunKeycode(DWORD limit, const char **tell, DWORD tellAt, LONG since, int32_t *status)
 {
     if (ctrlCCount != since) { // came between runs: no use starting keycode
         *status = KEYCODE_CTRL_C_BETWEEN;
@@ -182,17 +183,21 @@ bool RunKeycode(DWORD limit, const char *tell, LONG since, int32_t *status)
     PROCESS_INFORMATION process;
     if (!CreateProcessA(path, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start, &process))
         return false;
-    DWORD code = static_cast<DWORD>(KEYCODE_FAILED), waited = 0, raisedAt = 0;
-    for (;; waited += 100) {
-        const DWORD wait = WaitForSingleObject(process.hProcess, 100);
+    DWORD code = static_cast<DWORD>(KEYCODE_FAILED), raisedAt = 0;
+    const DWORD started = GetTickCount();
+    for (;;) {
+        const DWORD wait = WaitForSingleObject(process.hProcess, 20);
+        const DWORD now = GetTickCount(), waited = now - started;
         if (wait == WAIT_OBJECT_0) {
             if (!GetExitCodeProcess(process.hProcess, &code))
                 code = static_cast<DWORD>(KEYCODE_FAILED);
             break;
         }
-        if (tell && waited >= TELL_AFTER_MS) {
-            Ask(tell);
-            tell = nullptr;
+        // Said while keycode runs: a person's reaction to it leaves keycode the time to be
+        // attached to the console before C comes.
+        if (*tell && static_cast<LONG>(now - tellAt) >= 0) {
+            Ask(*tell);
+            *tell = nullptr;
         }
         if (ctrlCCount != since && !raisedAt)
             raisedAt = waited + 1;
@@ -371,22 +376,39 @@ int main(int argc, char **argv)
         int32_t statuses[MAX_KEYCODE_RUNS];
         if (info.runsKeycode) {
             s.reading.statuses = statuses;
-            // As a batch file loops: again while keycode gives a modifier's press.
+            // As a batch file loops: again while keycode gives a modifier's press; a held
+            // modifier's repeats, each a press, are kept once, for as long as the time limit.
             // Ctrl+C: keycode first gives Ctrl's press; C is asked for once the next run is
             // on the console, so that Ctrl+C reaches keycode however fast a person is.
             int32_t code;
             LONG since = ctrlCCount;
             const char *tell = nullptr;
+            DWORD tellAt = 0;
+            bool told = false;
+            DWORD lastNew = GetTickCount();
             while (s.reading.statusCount < MAX_KEYCODE_RUNS &&
-                   RunKeycode(limitMs, tell, since, &code)) {
-                statuses[s.reading.statusCount++] = code;
+                   GetTickCount() - lastNew < limitMs &&
+                   RunKeycode(limitMs, &tell, tellAt, since, &code)) {
+                const size_t n = s.reading.statusCount;
+                if (!n || code != statuses[n - 1]) {
+                    statuses[s.reading.statusCount++] = code;
+                    lastNew = GetTickCount();
+                }
                 since = ctrlCCount;
-                if (code == KEYCODE_CTRL_C_BETWEEN)
-                    Ask(">> Ctrl+C came between keycode runs: press it again, C only when told.\r\n");
-                else if (!IsKeyPress(code) || !IsModifier(code & 0xff))
+                if (code == KEYCODE_CTRL_C_BETWEEN && step != CTRL_C) {
                     break;
-                if (step == CTRL_C)
+                } else if (code == KEYCODE_CTRL_C_BETWEEN) {
+                    Ask(">> Ctrl+C came between keycode runs: press C again, Ctrl still held, "
+                        "when told.\r\n");
+                    told = false;
+                } else if (!IsKeyPress(code) || !IsModifier(code & 0xff)) {
+                    break;
+                }
+                if (step == CTRL_C && !told) {
                     tell = ">> Now press C, Ctrl still held.\r\n";
+                    tellAt = GetTickCount() + TELL_AFTER_MS;
+                    told = true;
+                }
             }
             s.reading.noKeycode = !s.reading.statusCount;
             failed = failed || s.reading.noKeycode;
