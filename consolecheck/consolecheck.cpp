@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,12 +17,16 @@
 namespace {
 
 const size_t MAX_RECORDS = 256; // a step's records kept; more are read and dropped
-const int MAX_KEYCODE_RUNS = 4; // `keycode *` again past modifier presses, as a batch loop does
+const int MAX_KEYCODE_RUNS = 6; // `keycode *` again past modifier presses, as a batch loop does
+const DWORD TELL_AFTER_MS = 500; // after Ctrl's press, before C is asked for
 const DWORD SETTLE_MS = 500;    // read on after a step is done, for the releases behind it
 
 HANDLE input, output, report = INVALID_HANDLE_VALUE;
+bool reportFailed; // a write to the report failed
 DWORD limitMs = 5000;
-volatile LONG ctrlCRaised;
+DWORD foundMode; // the input mode the check found, given back when it ends
+volatile LONG ctrlCRaised; // in this step
+volatile LONG ctrlCCount;  // in all
 char folder[MAX_PATH];
 
 // To the screen and the report file alike.
@@ -33,12 +39,18 @@ void Say(const char *format, ...)
     va_end(values);
     if (n < 0)
         return;
-    if (n >= static_cast<int>(sizeof text))
+    // Cut short, a line still ends where it was to end.
+    if (n >= static_cast<int>(sizeof text)) {
         n = sizeof text - 1;
+        const size_t end = strlen(format);
+        if (end >= 2 && !strcmp(format + end - 2, "\r\n"))
+            memcpy(text + n - 2, "\r\n", 2);
+    }
     DWORD written;
     WriteFile(output, text, n, &written, nullptr);
-    if (report != INVALID_HANDLE_VALUE)
-        WriteFile(report, text, n, &written, nullptr);
+    if (report != INVALID_HANDLE_VALUE &&
+        (!WriteFile(report, text, n, &written, nullptr) || written != static_cast<DWORD>(n)))
+        reportFailed = true;
 }
 
 // To the screen alone: the prompts.
@@ -53,6 +65,7 @@ BOOL WINAPI OnCtrl(DWORD event)
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
         return FALSE;
     InterlockedExchange(&ctrlCRaised, 1);
+    InterlockedIncrement(&ctrlCCount);
     return TRUE; // the check stays, to report how Ctrl+C came
 }
 
@@ -125,11 +138,44 @@ void ReadStep(Step step, DWORD limit, StepRecords &s)
     }
 }
 
-// Runs keycode.exe * from the check's folder on this console and gives its status, or
-// KEYCODE_STILL_WAITING (and ends it) if it is still running after limit. False if it cannot
-// be started.
-bool RunKeycode(DWORD limit, int32_t *status)
+// A kept Pause (or Ctrl+S, on hosts since July 2023) leaves the screen's output suspended
+// until the next press other than a modifier, Pause or a lock key, which the host swallows;
+// the check's own writes would wait for it. So after those steps the check writes such a
+// press itself (F24, which no keyboard here has), and reads it off if nothing swallowed it.
+void ReleaseSuspension()
 {
+    INPUT_RECORD record = {};
+    record.EventType = KEY_EVENT;
+    record.Event.KeyEvent.bKeyDown = TRUE;
+    record.Event.KeyEvent.wRepeatCount = 1;
+    record.Event.KeyEvent.wVirtualKeyCode = VK_F24;
+    DWORD count;
+    if (!WriteConsoleInputA(input, &record, 1, &count) || !count)
+        return;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 500 && WaitForSingleObject(input, 100) != WAIT_FAILED) {
+        if (!GetNumberOfConsoleInputEvents(input, &count) || !count)
+            continue;
+        if (!ReadConsoleInputA(input, &record, 1, &count))
+            return;
+        if (count && record.EventType == KEY_EVENT &&
+            record.Event.KeyEvent.wVirtualKeyCode == VK_F24)
+            return;
+    }
+}
+
+// Runs keycode.exe * from the check's folder on this console and gives its status. Ends it
+// and gives KEYCODE_STILL_WAITING if it is still running after limit, or
+// KEYCODE_CTRL_C_BETWEEN if a Ctrl+C reached the check since the count `since` and keycode
+// is still running a second later: struck before keycode was attached to the console. Says
+// *tell (if any) while keycode runs, once the tick count tellAt has passed, and clears it.
+// False if it cannot be started.
+bool RunKeycode(DWORD limit, const char **tell, DWORD tellAt, LONG since, int32_t *status)
+{
+    if (ctrlCCount != since) { // came between runs: no use starting keycode
+        *status = KEYCODE_CTRL_C_BETWEEN;
+        return true;
+    }
     char path[MAX_PATH + 16], line[] = "keycode.exe *";
     snprintf(path, sizeof path, "%skeycode.exe", folder);
     STARTUPINFOA start = {};
@@ -137,13 +183,32 @@ bool RunKeycode(DWORD limit, int32_t *status)
     PROCESS_INFORMATION process;
     if (!CreateProcessA(path, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start, &process))
         return false;
-    DWORD code = static_cast<DWORD>(KEYCODE_FAILED);
-    if (WaitForSingleObject(process.hProcess, limit) != WAIT_OBJECT_0) {
-        TerminateProcess(process.hProcess, 1);
-        WaitForSingleObject(process.hProcess, 5000);
-        code = KEYCODE_STILL_WAITING;
-    } else if (!GetExitCodeProcess(process.hProcess, &code)) {
-        code = static_cast<DWORD>(KEYCODE_FAILED);
+    DWORD code = static_cast<DWORD>(KEYCODE_FAILED), raisedAt = 0;
+    const DWORD started = GetTickCount();
+    for (;;) {
+        const DWORD wait = WaitForSingleObject(process.hProcess, 20);
+        const DWORD now = GetTickCount(), waited = now - started;
+        if (wait == WAIT_OBJECT_0) {
+            if (!GetExitCodeProcess(process.hProcess, &code))
+                code = static_cast<DWORD>(KEYCODE_FAILED);
+            break;
+        }
+        // Said while keycode runs: a person's reaction to it leaves keycode the time to be
+        // attached to the console before C comes.
+        if (*tell && static_cast<LONG>(now - tellAt) >= 0) {
+            Ask(*tell);
+            *tell = nullptr;
+        }
+        if (ctrlCCount != since && !raisedAt)
+            raisedAt = waited + 1;
+        if (wait != WAIT_TIMEOUT || waited >= limit || (raisedAt && waited - raisedAt >= 1000)) {
+            code = wait != WAIT_TIMEOUT ? static_cast<DWORD>(KEYCODE_FAILED)
+                   : raisedAt       ? static_cast<DWORD>(KEYCODE_CTRL_C_BETWEEN)
+                                    : static_cast<DWORD>(KEYCODE_STILL_WAITING);
+            TerminateProcess(process.hProcess, 1);
+            WaitForSingleObject(process.hProcess, 5000);
+            break;
+        }
     }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
@@ -169,17 +234,56 @@ void Describe()
         Say("Windows:     version unknown");
     Say(wineVersion ? " (Wine %s)\r\n" : "\r\n", wineVersion ? wineVersion() : "");
 
+    // The console window's class tells a console window from a terminal through ConPTY,
+    // whose hidden (or, from Windows Terminal 1.16, shown) window the terminal's window owns.
+    // WT_SESSION is only a hint: unset where Windows Terminal is the default terminal, and
+    // inherited by a console window started from a tab.
     const HWND window = GetConsoleWindow();
+    char name[256] = "";
+    if (!window || !GetClassNameA(window, name, sizeof name))
+        strcpy(name, "none");
+    Say("Console:     window class %s", name);
+    if (!strcmp(name, "PseudoConsoleWindow")) {
+        Say(": a terminal through ConPTY");
+        const HWND owner = GetAncestor(window, GA_ROOTOWNER);
+        DWORD id = 0;
+        char path[MAX_PATH] = "";
+        DWORD size = sizeof path;
+        if (owner && owner != window && GetWindowThreadProcessId(owner, &id)) {
+            const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+            if (process && !QueryFullProcessImageNameA(process, 0, path, &size))
+                path[0] = '\0';
+            if (process)
+                CloseHandle(process);
+        }
+        Say(path[0] ? ", %s" : ", its program unknown", path);
+    } else if (!strcmp(name, "ConsoleWindowClass")) {
+        Say(": a console window");
+    }
     char session[64];
-    if (GetEnvironmentVariableA("WT_SESSION", session, sizeof session))
-        Say("Console:     Windows Terminal (WT_SESSION is set)\r\n");
-    else if (window && IsWindowVisible(window))
-        Say("Console:     a console window\r\n");
-    else
-        Say("Console:     no visible console window (a terminal through ConPTY?)\r\n");
+    Say(GetEnvironmentVariableA("WT_SESSION", session, sizeof session) ? "; WT_SESSION is set\r\n"
+                                                                      : "\r\n");
+    // cmd's line input drops the Enter release in a console window; PowerShell reads keys
+    // itself and does not.
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    DWORD parent = 0;
+    const DWORD self = GetCurrentProcessId();
+    for (BOOL more = Process32First(snapshot, &entry); snapshot != INVALID_HANDLE_VALUE && more;
+         more = Process32Next(snapshot, &entry))
+        if (entry.th32ProcessID == self)
+            parent = entry.th32ParentProcessID;
+    strcpy(name, "unknown");
+    for (BOOL more = Process32First(snapshot, &entry); parent && more;
+         more = Process32Next(snapshot, &entry))
+        if (entry.th32ProcessID == parent)
+            snprintf(name, sizeof name, "%s", entry.szExeFile);
+    if (snapshot != INVALID_HANDLE_VALUE)
+        CloseHandle(snapshot);
+    Say("Started by:  %s\r\n", name);
     Say("Code pages:  input %u, output %u\r\n", GetConsoleCP(), GetConsoleOutputCP());
-    DWORD mode = 0;
-    GetConsoleMode(input, &mode);
+    const DWORD mode = foundMode;
     Say("Input mode:  0x%lx:%s%s%s%s%s\r\n", mode,
         mode & ENABLE_PROCESSED_INPUT ? " processed" : "", mode & ENABLE_LINE_INPUT ? " line" : "",
         mode & ENABLE_ECHO_INPUT ? " echo" : "", mode & ENABLE_QUICK_EDIT_MODE ? " quick-edit" : "",
@@ -189,6 +293,12 @@ void Describe()
         strcpy(layout, "unknown");
     Say("Keyboard:    layout %s\r\n", layout);
     Say("Time limit:  %lu s a step\r\n", limitMs / 1000);
+    char path[MAX_PATH + 16];
+    snprintf(path, sizeof path, "%skeycode.exe", folder);
+    Say(GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES
+            ? "keycode:     keycode.exe found beside the check\r\n"
+            : "keycode:     no keycode.exe beside the check: the steps that run it only read "
+              "their keys\r\n");
 }
 
 } // namespace
@@ -197,8 +307,7 @@ int main(int argc, char **argv)
 {
     input = GetStdHandle(STD_INPUT_HANDLE);
     output = GetStdHandle(STD_OUTPUT_HANDLE);
-    DWORD mode;
-    if (!GetConsoleMode(input, &mode)) {
+    if (!GetConsoleMode(input, &foundMode)) {
         fprintf(stderr, "consolecheck: standard input is not a console. Run it in a console "
                         "window or terminal, without < or |, and press the keys it asks for.\n");
         return 2;
@@ -216,11 +325,25 @@ int main(int argc, char **argv)
         folder[0] = '\0';
     else if (char *slash = strrchr(folder, '\\'))
         slash[1] = '\0';
+    // Beside the program; where that cannot be written (a folder the user may not write to),
+    // in %TEMP%, and the check says which.
     char reportPath[MAX_PATH + 32];
     snprintf(reportPath, sizeof reportPath, "%sconsolecheck.txt", folder);
     report = CreateFileA(reportPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
+    char temp[MAX_PATH];
+    const DWORD tempLength = GetTempPathA(sizeof temp, temp);
+    if (report == INVALID_HANDLE_VALUE && tempLength && tempLength < sizeof temp) {
+        snprintf(reportPath, sizeof reportPath, "%sconsolecheck.txt", temp);
+        report = CreateFileA(reportPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
     SetConsoleCtrlHandler(OnCtrl, TRUE);
+    // No QuickEdit for the run: a click's selection would suspend the check's output as a
+    // kept Pause does. ENABLE_EXTENDED_FLAGS makes the host take the QuickEdit and insert
+    // bits; it reports them with that flag when either is on, so the found mode, given back
+    // with it, restores both.
+    SetConsoleMode(input, (foundMode | ENABLE_EXTENDED_FLAGS) & ~ENABLE_QUICK_EDIT_MODE);
 
     // The Enter that started the check, first, before anything is asked.
     static StepRecords s;
@@ -235,7 +358,7 @@ int main(int argc, char **argv)
     FormatStepLine(ENTER_RELEASE, s.reading, 1, line, sizeof line);
     Say("%s\r\n", line);
 
-    int status = 0;
+    bool failed = s.reading.readFailed, escaped = false;
     for (int i = ENTER_RELEASE + 1; i < STEP_COUNT; ++i) {
         const Step step = static_cast<Step>(i);
         const StepInfo &info = StepInfoOf(step);
@@ -243,44 +366,91 @@ int main(int argc, char **argv)
         InterlockedExchange(&ctrlCRaised, 0);
         Ask("\r\n>> ");
         Ask(info.prompt);
+        // A sign of more than one byte in code page 65001, read a byte a record, ends a host
+        // built before February 2023 (it fails fast splitting the character).
+        if (step == ALTGR && GetConsoleCP() == 65001)
+            Ask(" Not the euro sign or any other sign outside ASCII: this console's input code "
+                "page is 65001, where such a sign ends a console host built before 2023 when it "
+                "is read as keycode reads.");
         Ask("\r\n");
         int32_t statuses[MAX_KEYCODE_RUNS];
         if (info.runsKeycode) {
             s.reading.statuses = statuses;
-            // As a batch file loops: again while keycode gives a modifier's press.
+            // As a batch file loops: again while keycode gives a modifier's press; a held
+            // modifier's repeats, each a press, are kept once, for as long as the time limit.
+            // Ctrl+C: keycode first gives Ctrl's press; C is asked for once the next run is
+            // on the console, so that Ctrl+C reaches keycode however fast a person is.
             int32_t code;
-            while (s.reading.statusCount < MAX_KEYCODE_RUNS && RunKeycode(limitMs, &code)) {
-                statuses[s.reading.statusCount++] = code;
-                if (!IsKeyPress(code) || !IsModifier(code & 0xff))
+            LONG since = ctrlCCount;
+            const char *tell = nullptr;
+            DWORD tellAt = 0;
+            bool told = false;
+            DWORD lastNew = GetTickCount();
+            while (s.reading.statusCount < MAX_KEYCODE_RUNS &&
+                   GetTickCount() - lastNew < limitMs &&
+                   RunKeycode(limitMs, &tell, tellAt, since, &code)) {
+                const size_t n = s.reading.statusCount;
+                if (!n || code != statuses[n - 1]) {
+                    statuses[s.reading.statusCount++] = code;
+                    lastNew = GetTickCount();
+                }
+                since = ctrlCCount;
+                if (code == KEYCODE_CTRL_C_BETWEEN && step != CTRL_C) {
                     break;
+                } else if (code == KEYCODE_CTRL_C_BETWEEN) {
+                    Ask(">> Ctrl+C came between keycode runs: press C again, Ctrl still held, "
+                        "when told.\r\n");
+                    told = false;
+                } else if (!IsKeyPress(code) || !IsModifier(code & 0xff)) {
+                    break;
+                }
+                if (step == CTRL_C && !told) {
+                    tell = ">> Now press C, Ctrl still held.\r\n";
+                    tellAt = GetTickCount() + TELL_AFTER_MS;
+                    told = true;
+                }
             }
             s.reading.noKeycode = !s.reading.statusCount;
+            failed = failed || s.reading.noKeycode;
+            if (s.reading.noKeycode && step == CTRL_C)
+                Ask(">> No keycode to run: press C now, Ctrl still held.\r\n");
             const int32_t last = s.reading.statusCount ? statuses[s.reading.statusCount - 1] : 0;
             s.escape = IsKeyPress(last) && (last & 0xff) == VK_ESCAPE_KEY;
             s.reading.skipped = IsKeyPress(last) && (last & 0xff) == VK_SPACE_KEY;
-            // The rest of the keys asked for, read here, so that the next step starts clean.
-            if (!s.escape && !s.reading.skipped && !s.reading.noKeycode)
+            // The rest of the keys asked for (all of them without keycode), read here, so that
+            // the next step starts clean.
+            if (!s.escape && !s.reading.skipped)
                 ReadStep(step, limitMs, s);
         } else {
             ReadStep(step, limitMs, s);
         }
+        if (step == PAUSE_READ || step == PAUSE_KEYCODE || step == CTRL_S_READ ||
+            step == CTRL_S_KEYCODE)
+            ReleaseSuspension();
         s.reading.ctrlCRaised = ctrlCRaised != 0;
+        s.reading.lineInput = (foundMode & ENABLE_LINE_INPUT) != 0;
         FormatStepLine(step, s.reading, static_cast<int>(limitMs / 1000), line, sizeof line);
         Say("%s\r\n", line);
+        failed = failed || s.reading.readFailed;
         if (s.escape) {
             Say("Esc: the check ends here, at step \"%s\".\r\n", info.name);
-            status = 1;
+            escaped = true;
             break;
         }
     }
-    if (report != INVALID_HANDLE_VALUE) {
-        CloseHandle(report);
+    if (report != INVALID_HANDLE_VALUE && !CloseHandle(report))
+        reportFailed = true;
+    if (report != INVALID_HANDLE_VALUE && !reportFailed) {
         Ask("\r\nThe report is in ");
         Ask(reportPath);
         Ask(": paste it into a bug report as it stands.\r\n");
     } else {
-        Ask("\r\nconsolecheck.txt could not be written beside the program; copy the report from "
-            "the screen.\r\n");
+        Ask("\r\nconsolecheck.txt could not be written, beside the program or in %TEMP%; copy the "
+            "report from the screen.\r\n");
+        failed = true;
     }
-    return status;
+    SetConsoleMode(input, foundMode | ENABLE_EXTENDED_FLAGS);
+    // 3: the check could not do all it should (keycode.exe not started, a read failed, no
+    // report file); 1: Esc ended it.
+    return failed ? 3 : escaped ? 1 : 0;
 }

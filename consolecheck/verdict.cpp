@@ -27,15 +27,15 @@ const StepInfo STEPS[STEP_COUNT] = {
      0, false},
     {"Esc's character", "Press Esc.", "NUMLOCK_ON, ENHANCED_KEY", VK_ESCAPE_KEY, 1, false},
     {"Up, Home, End",
-     "With Num Lock on, press Up, then Home, then End (the keys beside the letters, not on the "
-     "number pad).",
+     "Press Up, then Home, then End (the keys beside the letters, not on the number pad), Num "
+     "Lock on or off.",
      "NUMLOCK_ON, ENHANCED_KEY", VK_END_KEY, 3, false},
     {"Right Alt", "Press and let go of the Right Alt key (AltGr on many keyboards).",
      "NUMLOCK_ON, ENHANCED_KEY", VK_MENU_KEY, 0, false},
     {"AltGr",
-     "Hold AltGr and press a key with a third sign on it (such as Q or E), then let go. No "
-     "AltGr key: press Space.",
-     "NUMLOCK_ON, ENHANCED_KEY", 0, 1, false},
+     "Hold AltGr and press a key whose AltGr sign is one of @ \\ [ ] { } | ~ (not the euro "
+     "sign), then let go. No AltGr key: press Space.",
+     "AltGr", 0, 1, false},
     {"Pause, then A, B", "Press Pause (Pause/Break), then A, then B.", "Pause", 'B', 3, false},
     {"Pause under keycode *", "keycode.exe * runs now. Press Pause, then A, then B.", "Pause", 'B',
      3, true},
@@ -49,7 +49,8 @@ const StepInfo STEPS[STEP_COUNT] = {
      "Hold a Windows key and press Y, then let go of both. No Windows key: press Space.",
      "Windows keys", 'Y', 0, false},
     {"Ctrl+C under keycode *",
-     "keycode.exe * runs now. Press Ctrl+C. The check stays to report how it came.",
+     "keycode.exe * runs now. Hold Ctrl down, and press C only when the check says so; then let "
+     "go of both. The check stays to report how Ctrl+C came.",
      "Ctrl+C, processed input on (the default)", 'C', 0, true},
 };
 
@@ -79,14 +80,16 @@ bool AnyState(const Reading &r, uint32_t bits)
     return false;
 }
 
-// The first status of `keycode *` that is not a modifier's press; the last one if all are.
+// The first status of `keycode *` that is not a modifier's press nor a Ctrl+C that missed
+// keycode; the last one if all are.
 bool KeycodeStatus(const Reading &r, int32_t *status)
 {
     if (!r.statusCount)
         return false;
     *status = r.statuses[r.statusCount - 1];
     for (size_t i = 0; i < r.statusCount; ++i)
-        if (!IsKeyPress(r.statuses[i]) || !IsModifier(r.statuses[i] & 0xff)) {
+        if (r.statuses[i] != KEYCODE_CTRL_C_BETWEEN &&
+            (!IsKeyPress(r.statuses[i]) || !IsModifier(r.statuses[i] & 0xff))) {
             *status = r.statuses[i];
             break;
         }
@@ -103,6 +106,10 @@ Verdict Of(const char *says, const char *as)
     return Verdict{says, as, false};
 }
 
+// Hosts keep Pause and Ctrl+S only for a read in line input mode: without it every host
+// passes them on.
+const char LINE_INPUT_OFF[] = "every host, with ENABLE_LINE_INPUT off as the check found it";
+
 Verdict JudgeRecords(Step step, const Reading &r)
 {
     const KeyRecord *p[3];
@@ -110,11 +117,14 @@ Verdict JudgeRecords(Step step, const Reading &r)
     switch (step) {
     case ENTER_RELEASE:
         if (Find(r, VK_RETURN_KEY, false))
-            return Of("the Enter release arrived", "Wine's console and Windows Terminal");
+            return Of("the Enter release arrived",
+                      "Wine's console and Windows Terminal, or a console window started from a "
+                      "shell that reads keys itself (PowerShell)");
+        // A console window drops it only after its own line input read the line (cmd's).
         if (!r.count && !r.readFailed)
             return Of("nothing arrived: the Enter release was dropped (or the check was not "
                       "started with Enter)",
-                      WINDOW);
+                      "Windows' console window, started from cmd");
         break;
     case ESC_CHARACTER:
         if (presses && p[0]->vk == VK_ESCAPE_KEY && p[0]->ch == 0x1B)
@@ -175,14 +185,15 @@ Verdict JudgeRecords(Step step, const Reading &r)
         break;
     case PAUSE_READ:
         if (presses >= 2 && p[0]->vk == VK_PAUSE_KEY && p[1]->vk == 'A')
-            return Of("Pause and the key after it arrived", WINE);
+            return Of("Pause and the key after it arrived", r.lineInput ? WINE : LINE_INPUT_OFF);
         if (presses && p[0]->vk == 'B' && !Find(r, VK_PAUSE_KEY, true) && !Find(r, 'A', true))
             return Of("the presses of Pause and of A were kept, B arrived", WINDOWS);
         break;
     case CTRL_S_READ:
         if (presses >= 2 && p[0]->vk == 'S' &&
             (p[0]->state & (LEFT_CTRL_PRESSED | RIGHT_CTRL_PRESSED)) && p[1]->vk == 'A')
-            return Of("Ctrl+S and the key after it arrived", CTRL_S_SHOWN);
+            return Of("Ctrl+S and the key after it arrived",
+                      r.lineInput ? CTRL_S_SHOWN : LINE_INPUT_OFF);
         if (presses && p[0]->vk == 'B' && !Find(r, 'S', true) && !Find(r, 'A', true))
             return Of("the presses of S and of A were kept, B arrived",
                       "Windows' console window built since July 2023 (or before 2018), and "
@@ -198,13 +209,13 @@ Verdict JudgeRecords(Step step, const Reading &r)
             break;
         const bool pause = step == PAUSE_KEYCODE;
         if (IsPressOf(status, pause ? VK_PAUSE_KEY : 'S'))
-            return pause ? Of("keycode * gave Pause's own code", WINE)
-                         : Of("keycode * gave Ctrl+S's own code", CTRL_S_SHOWN);
+            return Of(pause ? "keycode * gave Pause's own code" : "keycode * gave Ctrl+S's own code",
+                      !r.lineInput ? LINE_INPUT_OFF : pause ? WINE : CTRL_S_SHOWN);
         if (IsPressOf(status, 'B'))
             return pause ? Of("keycode * gave B's code: Pause and A were kept", KEPT_WAITING)
                          : Of("keycode * gave B's code: Ctrl+S and A were kept",
-                              "Windows' console window built since December 2024, and Windows "
-                              "Terminal 1.22.11751 and later");
+                              "Windows' console window built since December 2024 (or before "
+                              "2018), and Windows Terminal 1.22.11751 and later");
         // The host completed keycode's waiting read with no record when it kept the key.
         if (status == KEYCODE_FAILED)
             return Of(pause ? "keycode * failed at Pause: status -1"
@@ -243,7 +254,8 @@ Verdict JudgeRecords(Step step, const Reading &r)
                                 (r.records[i].state & SHIFT_PRESSED));
         if (down && passed)
             return Of("the A release arrived while Shift was held",
-                      "Wine's console and Windows Terminal");
+                      "Wine's console and Windows Terminal, or a console window with \"Ctrl key "
+                      "shortcuts\" off or processed input off");
         if (down && !Find(r, 'A', false))
             return Of("the A release was dropped", WINDOW);
         break;
@@ -266,6 +278,11 @@ Verdict JudgeRecords(Step step, const Reading &r)
             break;
         if (status == KEYCODE_FAILED)
             return Of("Ctrl+C failed keycode's read: status -1", WINE);
+        // Measured with keys typed on X (wine.consolecheck).
+        if (status == 0)
+            return Of("Ctrl+C ended keycode: status 0", "Wine's console window");
+        if (status == KEYCODE_CTRL_C_BETWEEN)
+            return Of("Ctrl+C reached the check but never keycode", nullptr);
         if (status == static_cast<int32_t>(0xC000013A))
             return Of("Ctrl+C ended keycode: status 0xC000013A", WINDOWS);
         if (IsPressOf(status, 'C') && (status >> 8 & 0xff) == 3)
@@ -297,7 +314,8 @@ bool IsKeyPress(int32_t status)
 bool IsModifier(uint16_t vk)
 {
     return (vk >= VK_SHIFT_KEY && vk <= VK_MENU_KEY) || vk == VK_LWIN_KEY || vk == VK_RWIN_KEY ||
-           (vk >= 0xA0 && vk <= 0xA5);
+           (vk >= 0xA0 && vk <= 0xA5) || vk == VK_CAPITAL_KEY || vk == VK_NUMLOCK_KEY ||
+           vk == VK_SCROLL_KEY;
 }
 
 uint32_t KeyCode(const KeyRecord &k)
@@ -341,6 +359,8 @@ void FormatStepLine(Step step, const Reading &r, int seconds, char *line, size_t
         for (size_t i = 0; i < r.statusCount; ++i)
             if (r.statuses[i] == KEYCODE_STILL_WAITING)
                 add(" (still waiting)");
+            else if (r.statuses[i] == KEYCODE_CTRL_C_BETWEEN)
+                add(" (Ctrl+C between runs)");
             else if (r.statuses[i] == KEYCODE_FAILED)
                 add(" -1");
             else
@@ -348,8 +368,12 @@ void FormatStepLine(Step step, const Reading &r, int seconds, char *line, size_t
         if (r.count)
             add(";");
     }
-    for (size_t i = 0; i < r.count; ++i)
+    // At most MAX_CODES, so that the verdict fits the line whatever was held down.
+    const size_t MAX_CODES = 32;
+    for (size_t i = 0; i < r.count && i < MAX_CODES; ++i)
         add(" %07x", KeyCode(r.records[i]) & 0xfffffff);
+    if (r.count > MAX_CODES)
+        add(" and %u more", static_cast<unsigned>(r.count - MAX_CODES));
     if (!r.count && !STEPS[step].runsKeycode)
         add(" no records");
     if (r.timedOut && STEPS[step].prompt)
@@ -359,7 +383,10 @@ void FormatStepLine(Step step, const Reading &r, int seconds, char *line, size_t
     if (r.readFailed)
         add(" (a read failed)");
     add("; row \"%s\": %s", STEPS[step].row, v.says);
-    add(v.as ? ", as %s" : ", none of the known ones", v.as);
+    if (v.as)
+        add(", as %s", v.as);
+    else if (!r.skipped)
+        add(", none of the known ones");
     if (v.emptyReadNoted)
         add("; %d read(s) succeeded with no record, which keycode takes as a failure (-1)",
             r.emptyReads);

@@ -21,12 +21,15 @@ const uint32_t RIGHT_ALT_PRESSED = 0x1, LEFT_ALT_PRESSED = 0x2, RIGHT_CTRL_PRESS
                ENHANCED_KEY = 0x100, RIGHT_WIN_PRESSED = 0x200, LEFT_WIN_PRESSED = 0x400;
 const uint16_t VK_RETURN_KEY = 0x0D, VK_SHIFT_KEY = 0x10, VK_CONTROL_KEY = 0x11, VK_MENU_KEY = 0x12,
                VK_PAUSE_KEY = 0x13, VK_ESCAPE_KEY = 0x1B, VK_SPACE_KEY = 0x20, VK_END_KEY = 0x23,
-               VK_HOME_KEY = 0x24, VK_UP_KEY = 0x26, VK_LWIN_KEY = 0x5B, VK_RWIN_KEY = 0x5C;
+               VK_HOME_KEY = 0x24, VK_UP_KEY = 0x26, VK_LWIN_KEY = 0x5B, VK_RWIN_KEY = 0x5C,
+               VK_CAPITAL_KEY = 0x14, VK_NUMLOCK_KEY = 0x90, VK_SCROLL_KEY = 0x91;
 
-// keycode's statuses that are not a key: its failure, and the check's own mark for a run it
-// ended because keycode was still waiting at the time limit.
+// keycode's statuses that are not a key: its failure; the check's own mark for a run it
+// ended because keycode was still waiting at the time limit; and its mark for a Ctrl+C that
+// reached the check but not keycode (struck between runs, or before keycode was attached).
 const int32_t KEYCODE_FAILED = -1;
 const int32_t KEYCODE_STILL_WAITING = 0x7fffffff;
+const int32_t KEYCODE_CTRL_C_BETWEEN = 0x7ffffffe;
 
 enum Step {
     ENTER_RELEASE, // what waits in the buffer at the start
@@ -67,6 +70,7 @@ struct Reading {
     const int32_t *statuses = nullptr; // `keycode *` runs, in order, for the keycode steps
     size_t statusCount = 0;
     bool noKeycode = false; // keycode.exe could not be started from the check's folder
+    bool lineInput = true;  // the input mode found had ENABLE_LINE_INPUT
 };
 
 struct Verdict {
@@ -87,7 +91,8 @@ uint32_t KeyCode(const KeyRecord &record);
 // bit, 25, set.
 bool IsKeyPress(int32_t status);
 
-// Whether a press is one the step looks past: Shift, Ctrl, Alt or a Windows key.
+// Whether a press is one the step looks past: Shift, Ctrl, Alt, a Windows key, or Caps, Num
+// or Scroll Lock (as the hosts' own IsSystemKey passes over them).
 bool IsModifier(uint16_t vk);
 
 // Whether the records so far finish the step (its last key released, or enough presses).

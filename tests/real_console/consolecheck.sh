@@ -31,11 +31,14 @@ STEPS=(
     "A held down|each repeat a record of its own, repeat count 1, as Wine's console window"
     "Release with Shift held|the A release arrived while Shift was held, as Wine's console"
     "Windows key chord|own press, no Windows-key state bits, as .*Wine's console window"
-    "Ctrl+C under keycode \*|keycode \* 2080011 [(]still waiting[)]"
+    "Ctrl+C under keycode \*|keycode \* 2080011 0000000 .*Ctrl+C ended keycode: status 0, as Wine's console window"
 )
 check "standard input from a file: refused with a message and status 2" grep -q \
     "^from a file: status 2 consolecheck: standard input is not a console" <<<"$report"
 check "the report names Wine" grep -q "^Windows: .*(Wine " <<<"$report"
+check "... its console window's class" grep -q \
+    "^Console: *window class WineConsoleClass" <<<"$report"
+check "... and cmd as what started it" grep -q "^Started by: *cmd.exe" <<<"$report"
 for step in "${STEPS[@]}"; do
     name=${step%%|*}
     check "$name: ${step#*|}" grep -q -- "^${name}: .*${step#*|}" <<<"$report"

@@ -33,14 +33,16 @@ struct Row {
     bool timedOut = false, readFailed = false, ctrlC = false, skipped = false;
     int emptyReads = 0;
     bool noKeycode = false;
+    bool lineInputOff = false;
 };
 
 // clang-format off
 const Row ROWS[] = {
     {"Enter release passed on", ENTER_RELEASE, {Up(0x0D, 0x0D, 0)}, {}, "Enter release arrived",
-     "Wine's console and Windows Terminal"},
-    {"Enter release dropped", ENTER_RELEASE, {}, {}, "was dropped", "Windows' console window",
-     true},
+     "Wine's console and Windows Terminal, or a console window started from a shell that reads "
+     "keys itself (PowerShell)"},
+    {"Enter release dropped", ENTER_RELEASE, {}, {}, "was dropped",
+     "Windows' console window, started from cmd", true},
     {"Esc with its character", ESC_CHARACTER, {K(0x1B, 0x1B, 0), Up(0x1B, 0x1B, 0)}, {},
      "character 1b", "Windows' console window and Windows Terminal"},
     {"Esc without a character", ESC_CHARACTER, {K(0x1B, 0, 0), Up(0x1B, 0, 0)}, {},
@@ -50,6 +52,10 @@ const Row ROWS[] = {
     {"Up, Home, End enhanced, Num Lock on", NAVIGATION_KEYS,
      {K(0x26, 0, ENH | NUM), Up(0x26, 0, ENH | NUM), K(0x24, 0, ENH | NUM),
       Up(0x24, 0, ENH | NUM), K(0x23, 0, ENH | NUM), Up(0x23, 0, ENH | NUM)},
+     {}, "ENHANCED_KEY and NUMLOCK_ON", "Windows' console window and Windows Terminal"},
+    {"Num Lock pressed, then Up, Home, End", NAVIGATION_KEYS,
+     {K(0x90, 0, ENH), Up(0x90, 0, ENH | NUM), K(0x26, 0, ENH | NUM), K(0x24, 0, ENH | NUM),
+      K(0x23, 0, ENH | NUM), Up(0x23, 0, ENH | NUM)},
      {}, "ENHANCED_KEY and NUMLOCK_ON", "Windows' console window and Windows Terminal"},
     {"Up, Home, End enhanced, Num Lock off", NAVIGATION_KEYS,
      {K(0x26, 0, ENH), K(0x24, 0, ENH), K(0x23, 0, ENH), Up(0x23, 0, ENH)}, {},
@@ -82,6 +88,13 @@ const Row ROWS[] = {
     {"Pause shown and the key after it", PAUSE_READ,
      {K(0x13, 0, 0), Up(0x13, 0, 0), K('A', 'a', 0), Up('A', 'a', 0), K('B', 'b', 0)}, {},
      "Pause and the key after it arrived", "Wine's console"},
+    {"Pause shown, line input off", PAUSE_READ,
+     {K(0x13, 0, 0), Up(0x13, 0, 0), K('A', 'a', 0), Up('A', 'a', 0), K('B', 'b', 0)}, {},
+     "Pause and the key after it arrived", "every host, with ENABLE_LINE_INPUT off", false,
+     false, false, false, 0, false, true},
+    {"Ctrl+S under keycode: its own code, line input off", CTRL_S_KEYCODE, {}, {CTRL_PRESS,
+     CTRL_S_PRESS}, "Ctrl+S's own code", "every host, with ENABLE_LINE_INPUT off", false,
+     false, false, false, 0, false, true},
     {"Pause kept and A kept", PAUSE_READ,
      {Up(0x13, 0, 0), Up('A', 'a', 0), K('B', 'b', 0), Up('B', 'b', 0)}, {},
      "Pause and of A were kept", "Windows' console window and Windows Terminal"},
@@ -106,7 +119,7 @@ const Row ROWS[] = {
     {"Ctrl+S under keycode, past Ctrl: its own code", CTRL_S_KEYCODE, {},
      {CTRL_PRESS, CTRL_S_PRESS}, "Ctrl+S's own code", "built from 2018 to July 2023"},
     {"Ctrl+S under keycode, past Ctrl: B's code", CTRL_S_KEYCODE, {}, {CTRL_PRESS, B_PRESS},
-     "Ctrl+S and A were kept", "built since December 2024, and Windows Terminal 1.22.11751"},
+     "Ctrl+S and A were kept", "built since December 2024 (or before 2018), and Windows Terminal 1.22.11751"},
     {"Ctrl+S under keycode, past Ctrl: -1", CTRL_S_KEYCODE, {}, {CTRL_PRESS, KEYCODE_FAILED},
      "failed at Ctrl+S", "built from July 2023 to December 2024"},
     {"Ctrl+S under keycode: Ctrl alone", CTRL_S_KEYCODE, {}, {CTRL_PRESS}, "other records",
@@ -119,7 +132,9 @@ const Row ROWS[] = {
     {"A held: no repeat", HELD_KEY, {K('A', 'a', 0), Up('A', 'a', 0)}, {}, "no repeat", nullptr},
     {"Release with Shift held passed on", SHIFT_RELEASE,
      {K(0x10, 0, SHIFT), K('A', 'A', SHIFT), Up('A', 'A', SHIFT), Up(0x10, 0, 0)}, {},
-     "A release arrived", "Wine's console and Windows Terminal"},
+     "A release arrived",
+     "Wine's console and Windows Terminal, or a console window with \"Ctrl key shortcuts\" off "
+     "or processed input off"},
     {"Release with Shift held dropped", SHIFT_RELEASE,
      {K(0x10, 0, SHIFT), K('A', 'A', SHIFT), Up(0x10, 0, 0)}, {}, "was dropped",
      "Windows' console window"},
@@ -132,6 +147,11 @@ const Row ROWS[] = {
     {"Windows key chord: nothing", WINDOWS_KEY_CHORD, {}, {}, "nothing arrived", nullptr, true},
     {"Ctrl+C fails keycode's read", CTRL_C, {}, {CTRL_PRESS, KEYCODE_FAILED}, "status -1",
      "Wine's console"},
+    {"Ctrl+C ends keycode with status 0", CTRL_C, {}, {CTRL_PRESS, 0}, "status 0",
+     "Wine's console window"},
+    {"Ctrl+C between runs, then ending keycode", CTRL_C, {},
+     {CTRL_PRESS, KEYCODE_CTRL_C_BETWEEN, int32_t(0xC000013A)}, "0xC000013A",
+     "Windows' console window and Windows Terminal"},
     {"Ctrl+C ends keycode", CTRL_C, {Up('C', 3, CTRL)}, {CTRL_PRESS, int32_t(0xC000013A)},
      "0xC000013A", "Windows' console window and Windows Terminal", false, false, true},
     {"Ctrl+C as a key", CTRL_C, {}, {CTRL_PRESS, 0x2080343}, "processed input is off", nullptr},
@@ -156,6 +176,7 @@ Reading ReadingOf(const Row &row)
     r.skipped = row.skipped;
     r.emptyReads = row.emptyReads;
     r.noKeycode = row.noKeycode;
+    r.lineInput = !row.lineInputOff;
     return r;
 }
 
@@ -210,8 +231,18 @@ TEST(ConsoleCheck, StepLine)
          "Ctrl+C under keycode *: keycode * 2080011 -1; 0080343 (Ctrl+C raised in the check) (a "
          "read failed); row \"Ctrl+C, processed input on (the default)\": Ctrl+C failed "
          "keycode's read: status -1, as Wine's console"},
+        {{"", ALTGR, {K(0x20, ' ', 0), Up(0x20, ' ', 0)}, {}, "", nullptr, false, false, false,
+          true},
+         "AltGr: 2002020 0002020; row \"AltGr\": skipped"},
+        {{"", HELD_KEY, std::vector<KeyRecord>(50, K('A', 'a', 0)), {}, "", nullptr},
+         "A held down: 2006141 2006141 2006141 2006141 2006141 2006141 2006141 2006141 2006141 "
+         "2006141 2006141 2006141 2006141 2006141 2006141 2006141 2006141 2006141 2006141 "
+         "2006141 2006141 2006141 2006141 2006141 2006141 2006141 2006141 2006141 2006141 "
+         "2006141 2006141 2006141 and 18 more; row \"A held key\": each repeat a record of its "
+         "own, repeat count 1, as Wine's console window, and Windows' hosts when each press is "
+         "read before the next"},
     };
-    char line[400];
+    char line[1024];
     for (const auto &want : LINES) {
         FormatStepLine(want.row.step, ReadingOf(want.row), 5, line, sizeof line);
         EXPECT_STREQ(want.line, line);
@@ -235,6 +266,7 @@ TEST(ConsoleCheck, StepDone)
         {PAUSE_READ, {Up('A', 'a', 0), Up('B', 'b', 0)}, true},
         {NAVIGATION_KEYS, {K(0x26, 0, 0), K(0, 0, 0), K(0, 0, 0)}, false},
         {NAVIGATION_KEYS, {K(0x26, 0, 0), K(0, 0, 0), K(0, 0, 0), Up(0, 0, 0)}, true},
+        {NAVIGATION_KEYS, {K(0x90, 0, 0), K(0x26, 0, 0), K(0x24, 0, 0), Up(0x24, 0, 0)}, false},
         {HELD_KEY, {K('A', 'a', 0), K('A', 'a', 0), K('A', 'a', 0)}, false},
         {SHIFT_RELEASE, {K(0x10, 0, SHIFT), K('A', 'A', SHIFT), Up('A', 'A', SHIFT)}, false},
         {SHIFT_RELEASE, {K('A', 'A', SHIFT), Up(0x10, 0, 0)}, true},
