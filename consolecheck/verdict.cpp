@@ -114,6 +114,8 @@ Verdict JudgeRecords(Step step, const Reading &r)
 {
     const KeyRecord *p[3];
     const size_t presses = Presses(r, p, 3);
+    if (STEPS[step].runsKeycode && r.noKeycode)
+        return Of("not run: keycode.exe could not be started from consolecheck's folder", nullptr);
     switch (step) {
     case ENTER_RELEASE:
         if (Find(r, VK_RETURN_KEY, false))
@@ -202,9 +204,6 @@ Verdict JudgeRecords(Step step, const Reading &r)
     case PAUSE_KEYCODE:
     case CTRL_S_KEYCODE: {
         int32_t status;
-        if (r.noKeycode)
-            return Of("not run: keycode.exe could not be started from consolecheck's folder",
-                      nullptr);
         if (!KeycodeStatus(r, &status))
             break;
         const bool pause = step == PAUSE_KEYCODE;
@@ -271,9 +270,6 @@ Verdict JudgeRecords(Step step, const Reading &r)
         break;
     case CTRL_C: {
         int32_t status;
-        if (r.noKeycode)
-            return Of("not run: keycode.exe could not be started from consolecheck's folder",
-                      nullptr);
         if (!KeycodeStatus(r, &status))
             break;
         if (status == KEYCODE_FAILED)
