@@ -57,10 +57,11 @@ set "rest=%digits%"
 call :digits
 if defined rest goto malformed
 if "%digits:~0,1%"=="0" if not "%digits%"=="0" goto malformed
-rem Too large a number leaves code as it was.
+rem The digits are checked: set /a fails only on a number too large for 32 bits, which is no
+rem key code either (Wine's set /a takes it).
 set "code=none"
 set /a "code=%arg:~1%" 2>nul
-if "%code%"=="none" goto malformed
+if "%code%"=="none" goto nokey
 rem A status that is no key code is no key, as getkey and the others take it.
 if %code% lss 0 goto nokey
 if %code% gtr 134217727 goto nokey

@@ -10,7 +10,10 @@ rem No || after a command: Wine's cmd runs what follows it even when the command
 set "zip="
 for %%Z in ("%~1\keycode-*-win32-tests.zip") do set "zip=%%~fZ"
 if not defined zip goto nokit
+rem A folder of its own, never an older kit's: another name while the one drawn is taken.
+:name
 set "kit=%TEMP%\keycode-kit-%RANDOM%"
+if defined kit if exist "%kit%" goto name
 mkdir "%kit%"
 if not exist "%kit%\" goto nofolder
 rem Windows' own tar opens a zip; the GNU tar that Git puts first on PATH does not.
