@@ -340,10 +340,11 @@ int main(int argc, char **argv)
     }
     SetConsoleCtrlHandler(OnCtrl, TRUE);
     // No QuickEdit for the run: a click's selection would suspend the check's output as a
-    // kept Pause does. ENABLE_EXTENDED_FLAGS makes the host take the QuickEdit and insert
-    // bits; it reports them with that flag when either is on, so the found mode, given back
-    // with it, restores both.
-    SetConsoleMode(input, (foundMode | ENABLE_EXTENDED_FLAGS) & ~ENABLE_QUICK_EDIT_MODE);
+    // kept Pause does. The host reports the QuickEdit and insert bits only while the last mode
+    // set carried ENABLE_EXTENDED_FLAGS; without it their state is unknown, and setting it
+    // would turn insert mode off too, so QuickEdit is then left as it is.
+    if (foundMode & ENABLE_EXTENDED_FLAGS)
+        SetConsoleMode(input, foundMode & ~ENABLE_QUICK_EDIT_MODE);
 
     // The Enter that started the check, first, before anything is asked.
     static StepRecords s;
@@ -449,7 +450,7 @@ int main(int argc, char **argv)
             "report from the screen.\r\n");
         failed = true;
     }
-    SetConsoleMode(input, foundMode | ENABLE_EXTENDED_FLAGS);
+    SetConsoleMode(input, foundMode);
     // 3: the check could not do all it should (keycode.exe not started, a read failed, no
     // report file); 1: Esc ended it.
     return failed ? 3 : escaped ? 1 : 0;
