@@ -164,33 +164,81 @@ void ReleaseSuspension()
     }
 }
 
-// Runs keycode.exe * from the check's folder on this console and gives its status. Ends it
-// and gives KEYCODE_STILL_WAITING if it is still running after limit, or
-// KEYCODE_CTRL_C_BETWEEN if a Ctrl+C reached the check since the count `since` and keycode
-// is still running a second later: struck before keycode was attached to the console. Says
-// *tell (if any) while keycode runs, once the tick count tellAt has passed, and clears it.
-// False if it cannot be started.
-bool RunKeycode(DWORD limit, const char **tell, DWORD tellAt, LONG since, int32_t *status)
+// keycode.exe * on this console, in slots: one run at a time, or two for the Ctrl+C step,
+// where a held Ctrl's repeats end run after run, and a C struck while no run was on the
+// console would miss keycode: with two, one always is.
+PROCESS_INFORMATION runs[2];
+bool running[2];
+
+void EndRun(int slot, bool kill)
+{
+    if (kill) {
+        TerminateProcess(runs[slot].hProcess, 1);
+        WaitForSingleObject(runs[slot].hProcess, 5000);
+    }
+    CloseHandle(runs[slot].hThread);
+    CloseHandle(runs[slot].hProcess);
+    running[slot] = false;
+}
+
+// Ends the runs still on the console, at a step's end or its time limit.
+void EndRuns()
+{
+    for (int slot = 0; slot < 2; ++slot)
+        if (running[slot])
+            EndRun(slot, true);
+}
+
+// Fills the empty slots of the first `slots` with runs of keycode.exe * from the check's
+// folder. False if none runs.
+bool StartRuns(int slots)
+{
+    for (int slot = 0; slot < slots; ++slot) {
+        if (running[slot])
+            continue;
+        char path[MAX_PATH + 16], line[] = "keycode.exe *";
+        snprintf(path, sizeof path, "%skeycode.exe", folder);
+        STARTUPINFOA start = {};
+        start.cb = sizeof start;
+        running[slot] = CreateProcessA(path, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                       &start, &runs[slot]) != 0;
+    }
+    return running[0] || running[1];
+}
+
+// Gives the status of the first run of keycode.exe * in `slots` to end, leaving any other
+// on the console for the next call. Ends them all and gives KEYCODE_STILL_WAITING if none
+// ended within limit, or KEYCODE_CTRL_C_BETWEEN if a Ctrl+C reached the check since the count
+// `since` and none ended a second later: struck while no run was attached to the console.
+// Says *tell (if any) while keycode runs, once the tick count tellAt has passed, and clears
+// it. False if keycode cannot be started.
+bool RunKeycode(int slots, DWORD limit, const char **tell, DWORD tellAt, LONG since,
+                int32_t *status)
 {
     if (ctrlCCount != since) { // came between runs: no use starting keycode
+        EndRuns();
         *status = KEYCODE_CTRL_C_BETWEEN;
         return true;
     }
-    char path[MAX_PATH + 16], line[] = "keycode.exe *";
-    snprintf(path, sizeof path, "%skeycode.exe", folder);
-    STARTUPINFOA start = {};
-    start.cb = sizeof start;
-    PROCESS_INFORMATION process;
-    if (!CreateProcessA(path, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start, &process))
+    if (!StartRuns(slots))
         return false;
     DWORD code = static_cast<DWORD>(KEYCODE_FAILED), raisedAt = 0;
     const DWORD started = GetTickCount();
     for (;;) {
-        const DWORD wait = WaitForSingleObject(process.hProcess, 20);
+        HANDLE handles[2];
+        int slotOf[2], n = 0;
+        for (int slot = 0; slot < 2; ++slot)
+            if (running[slot]) {
+                handles[n] = runs[slot].hProcess;
+                slotOf[n++] = slot;
+            }
+        const DWORD wait = WaitForMultipleObjects(n, handles, FALSE, 20);
         const DWORD now = GetTickCount(), waited = now - started;
-        if (wait == WAIT_OBJECT_0) {
-            if (!GetExitCodeProcess(process.hProcess, &code))
+        if (wait < WAIT_OBJECT_0 + n) {
+            const int slot = slotOf[wait - WAIT_OBJECT_0];
+            if (!GetExitCodeProcess(runs[slot].hProcess, &code))
                 code = static_cast<DWORD>(KEYCODE_FAILED);
+            EndRun(slot, false);
             break;
         }
         // Said while keycode runs: a person's reaction to it leaves keycode the time to be
@@ -205,13 +253,10 @@ bool RunKeycode(DWORD limit, const char **tell, DWORD tellAt, LONG since, int32_
             code = wait != WAIT_TIMEOUT ? static_cast<DWORD>(KEYCODE_FAILED)
                    : raisedAt       ? static_cast<DWORD>(KEYCODE_CTRL_C_BETWEEN)
                                     : static_cast<DWORD>(KEYCODE_STILL_WAITING);
-            TerminateProcess(process.hProcess, 1);
-            WaitForSingleObject(process.hProcess, 5000);
+            EndRuns();
             break;
         }
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
     *status = static_cast<int32_t>(code);
     return true;
 }
@@ -380,7 +425,8 @@ int main(int argc, char **argv)
             // As a batch file loops: again while keycode gives a modifier's press; a held
             // modifier's repeats, each a press, are kept once, for as long as the time limit.
             // Ctrl+C: keycode first gives Ctrl's press; C is asked for once the next run is
-            // on the console, so that Ctrl+C reaches keycode however fast a person is.
+            // on the console, so that Ctrl+C reaches keycode however fast a person is, and two
+            // runs are on it at a time, so that a held Ctrl's repeats leave no gap.
             int32_t code;
             LONG since = ctrlCCount;
             const char *tell = nullptr;
@@ -389,7 +435,7 @@ int main(int argc, char **argv)
             DWORD lastNew = GetTickCount();
             while (s.reading.statusCount < MAX_KEYCODE_RUNS &&
                    GetTickCount() - lastNew < limitMs &&
-                   RunKeycode(limitMs, &tell, tellAt, since, &code)) {
+                   RunKeycode(step == CTRL_C ? 2 : 1, limitMs, &tell, tellAt, since, &code)) {
                 const size_t n = s.reading.statusCount;
                 if (!n || code != statuses[n - 1]) {
                     statuses[s.reading.statusCount++] = code;
@@ -411,6 +457,7 @@ int main(int argc, char **argv)
                     told = true;
                 }
             }
+            EndRuns();
             s.reading.noKeycode = !s.reading.statusCount;
             failed = failed || s.reading.noKeycode;
             if (s.reading.noKeycode && step == CTRL_C)
