@@ -123,8 +123,6 @@ report_lines() { # the step lines in the report so far
 typed() {
     local window= keys step=0
     trap typed_cleanup EXIT
-    trap 'exit 130' INT
-    trap 'exit 143' TERM
     typed_work=$(mktemp -d)
     leftovers+=("$typed_work")
     cp "$1" "$typed_work/consolecheck.exe" && cp "$2" "$typed_work/keycode.exe" &&

@@ -9,11 +9,11 @@ set -eu
 build=$1 version=$2 exe=$3
 cmake --build "$build" --target zips >/dev/null
 source=$(cd "$(dirname "$0")/../.." && pwd)
-make_zips=(bash "$source/cmake/make_zips.sh")
 # What the zips take from the source, as make_zips.sh lists it, and what the build adds.
+taken=$(bash "$source/cmake/make_zips.sh" --files)
 declare -A want=(
-    [keycode-$version-win32.zip]="BUILD.txt consolecheck.exe keycode.exe $("${make_zips[@]}" --files | sed -n 's|^release/||p')"
-    [keycode-$version-win32-tests.zip]="BUILD.txt harness.exe keycode.exe standin.exe $("${make_zips[@]}" --files | sed -n 's|^tests/||p')"
+    [keycode-$version-win32.zip]="BUILD.txt consolecheck.exe keycode.exe $(sed -n 's|^release/||p' <<<"$taken")"
+    [keycode-$version-win32-tests.zip]="BUILD.txt harness.exe keycode.exe standin.exe $(sed -n 's|^tests/||p' <<<"$taken")"
 )
 unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"' EXIT
