@@ -229,6 +229,9 @@ bool Check(const CaseRow &row, const std::string &keycodePath, HANDLE conin)
     if (got.timedOut)
         why.push_back("timed out after " + std::to_string(CASE_TIMEOUT_MS / 1000) + " s, " +
                       AfterKill(conin) + (noJob.empty() ? "" : "; " + noJob));
+    if (got.outlivedKill)
+        why.push_back("still running " + std::to_string(KILL_BOUND_MS / 1000) +
+                      " s after it was ended");
     if (got.queued != row.records.size())
         why.push_back(std::to_string(got.queued) + " of " + std::to_string(row.records.size()) +
                       " records queued");
