@@ -9,9 +9,11 @@ set -euo pipefail
 source=$(cd "$(dirname "$0")/.." && pwd)
 
 # The release zip's documents beside keycode.exe: the user's manual, the licence and the
-# documents the manual links to. The package check wants every relative link in a shipped
-# document to lead to a file in the zip.
-DOCUMENTS=(README.md LICENSE 'docs/*.md')
+# documents the manual links to; the kit's: the licence, the kit's page and what it links to.
+# Pages for those who work on keycode (docs/wine.md) stay in the source. The package check
+# wants every relative link in a shipped document to lead to a file in its zip.
+DOCUMENTS=(README.md LICENSE docs/building.md docs/consoles.md docs/windows-kit.md)
+KIT_DOCUMENTS=(LICENSE docs/consoles.md docs/windows-kit.md)
 
 # The source's own Git: only a work tree whose top folder is this source folder. A copy of
 # the source unpacked inside another project's work tree is no checkout of this one.
@@ -51,7 +53,7 @@ take() {
 }
 contents() {
     take release "" "${DOCUMENTS[@]}" 'examples/*.cmd'
-    take tests "" 'examples/*.cmd'
+    take tests "" "${KIT_DOCUMENTS[@]}" 'examples/*.cmd'
     take tests cases 'tests/real_console/*.cases'
     take tests . tests/kit/run.cmd
 }
@@ -89,6 +91,10 @@ for folder in release tests; do
     cp "$exe" "$stage/BUILD.txt" "$stage/$folder/"
 done
 contents
+# CR LF in the text files, as in the batch files: Notepad before Windows 10 1809 shows a file
+# of bare LFs as one line.
+find "$stage" -type f \( -name '*.md' -o -name '*.txt' -o -name LICENSE \) \
+    -exec sed -i 's/\r*$/\r/' {} +
 cp "$consolecheck" "$stage/release/"
 cp "$harness" "$standin" "$stage/tests/"
 

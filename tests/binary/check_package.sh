@@ -18,7 +18,8 @@ declare -A want=(
 unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"' EXIT
 . "$(dirname "$0")/../support/checks.sh"
-# Every line ends in CR LF, the last one too: cmd.exe misreads labels after a bare LF.
+# Every line ends in CR LF, the last one too: cmd.exe misreads labels after a bare LF, and
+# Notepad before Windows 10 1809 shows a text file of bare LFs as one line.
 crlf() { ! grep -q $'[^\r]$\|^$' "$1" && [ "$(tail -c 2 "$1" | od -An -tx1 | tr -d ' ')" = 0d0a ]; }
 # Prints the relative links of a Markdown document, [text](target) and [name]: target, that
 # lead to no file inside ROOT; web addresses and a link's #anchor are not followed.
@@ -39,7 +40,7 @@ dead_links() { # DOCUMENT ROOT
 release_toolchain=$(sed -n 's/^set(KEYCODE_RELEASE_TOOLCHAIN "\(.*\)")$/\1/p' \
     "$source/cmake/i386-windows-clang.cmake" | sed 's/" "/, /g')
 toolchain_line() { # BUILD.TXT
-    if [ "$(sed -n 's/^built by: *//p' "$1")" = "$release_toolchain" ]; then
+    if [ "$(tr -d '\r' <"$1" | sed -n 's/^built by: *//p')" = "$release_toolchain" ]; then
         echo "toolchain:   the release's (Debian 12)"
     else
         echo "toolchain:   not the release's, which is Debian 12's ($release_toolchain)"
@@ -52,18 +53,20 @@ for zip in "${!want[@]}"; do
     mkdir "$unpacked/$zip"
     (cd "$unpacked/$zip" && cmake -E tar xf "$build/$zip")
     check "$zip: its keycode.exe is the one built" cmp -s "$unpacked/$zip/keycode.exe" "$exe"
-    for batch in "$unpacked/$zip"/*.cmd "$unpacked/$zip"/examples/*.cmd; do
-        [ -e "$batch" ] && check "$zip: every line of ${batch##*/} ends in CR LF" crlf "$batch"
-    done
+    while read -r text; do
+        check "$zip: every line of $text ends in CR LF" crlf "$unpacked/$zip/$text"
+    done < <(cd "$unpacked/$zip" && find . -type f \( -name '*.cmd' -o -name '*.md' -o \
+        -name '*.txt' -o -name LICENSE -o -name SHA256SUMS \) | cut -c3- | LC_ALL=C sort)
     while read -r document; do
         dead=$(dead_links "$unpacked/$zip/$document" "$unpacked/$zip")
         check "$zip: $document links to what is not in the zip: $dead" [ -z "$dead" ]
     done < <(cd "$unpacked/$zip" && find . -name '*.md' | cut -c3- | sort)
+    tr -d '\r' <"$unpacked/$zip/BUILD.txt" >"$unpacked/$zip.record"
     check "$zip: its record names keycode.exe's size and SHA-256" grep -qx \
         "keycode.exe: $(stat -c %s "$exe") bytes, SHA-256 $(sha256sum "$exe" | cut -d' ' -f1)" \
-        "$unpacked/$zip/BUILD.txt"
+        "$unpacked/$zip.record"
     check "$zip: its record says whether the toolchain is the release's" grep -qxF \
-        "$(toolchain_line "$unpacked/$zip/BUILD.txt")" "$unpacked/$zip/BUILD.txt"
+        "$(toolchain_line "$unpacked/$zip/BUILD.txt")" "$unpacked/$zip.record"
 done
 check "SHA256SUMS holds both zips' sums" \
     bash -c "cd '$build' && sha256sum --quiet -c SHA256SUMS && [ \$(wc -l <SHA256SUMS) = 2 ]"
@@ -86,7 +89,7 @@ zips_of_copy() { # OUT-DIR
     env -u KEYCODE_COMMIT bash "$copy/cmake/make_zips.sh" "$1" "$version" "${exe%/src/keycode.exe}" \
         "$build/tests/harness.exe" "$build/tests/standin.exe" "$build/consolecheck/consolecheck.exe"
 }
-record() { (cd "$1" && cmake -E tar xf "keycode-$version-win32.zip" BUILD.txt && sed -n 's/^source: *//p' BUILD.txt); }
+record() { (cd "$1" && cmake -E tar xf "keycode-$version-win32.zip" BUILD.txt && tr -d '\r' <BUILD.txt | sed -n 's/^source: *//p'); }
 zips_of_copy "$unpacked/inside"
 check "a copy inside another work tree: its record names no commit (it says: $(record "$unpacked/inside"))" \
     grep -q '^commit unknown, not a Git checkout' <(record "$unpacked/inside")

@@ -16,7 +16,8 @@ set "kit=%TEMP%\keycode-kit-%RANDOM%"
 if defined kit if exist "%kit%" goto name
 mkdir "%kit%"
 if not exist "%kit%\" goto nofolder
-rem Windows' own tar opens a zip; the GNU tar that Git puts first on PATH does not.
+rem Windows' own tar opens a zip, a GNU tar does not: named by its path, so that none found
+rem first in the current folder or on PATH (Git's usr\bin, MSYS2, Cygwin) is run instead.
 "%SystemRoot%\System32\tar.exe" -xf "%zip%" -C "%kit%"
 if errorlevel 1 goto nounzip
 call "%kit%\run.cmd"

@@ -1,7 +1,8 @@
 @echo off
 rem Runs every row of keycode's case tables on this console: one line a row, then
 rem "N passed, M failed, K skipped". Exit code 0 when every row run passed, else 1. Writes
-rem report.txt beside this file and a scratch file in the temporary folder, nothing else.
+rem report.txt beside this file, and the rows' files in a folder of the run's own in the
+rem temporary folder, removed at the end; nothing else.
 rem Usage: run.cmd
 setlocal EnableExtensions DisableDelayedExpansion
 rem A variable named ERRORLEVEL would hide the real status from %ERRORLEVEL%.

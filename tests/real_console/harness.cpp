@@ -184,6 +184,48 @@ const char *AfterKill(HANDLE conin)
                 : "after the kill a pending read took a spare record";
 }
 
+// A temporary folder of this run's own, named with its process id, which the rows' programs
+// get as TEMP and TMP and the scratch file goes to: two kits run at once, on two consoles,
+// would otherwise write over each other's files. Empty where it could not be made.
+std::string OwnTempFolder()
+{
+    char temp[MAX_PATH];
+    const DWORD length = GetTempPathA(MAX_PATH, temp);
+    if (!length || length >= MAX_PATH)
+        return "";
+    const std::string folder =
+        std::string(temp) + "keycode-harness-" + std::to_string(GetCurrentProcessId());
+    if (!CreateDirectoryA(folder.c_str(), 0) && GetLastError() != ERROR_ALREADY_EXISTS)
+        return "";
+    SetEnvironmentVariableA("TEMP", folder.c_str());
+    SetEnvironmentVariableA("TMP", folder.c_str());
+    return folder;
+}
+
+// The folder and what rows left in it; a link to a folder is removed, not followed.
+void RemoveFolder(const std::string &folder)
+{
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = found.cFileName, path = folder + "\\" + name;
+            const DWORD attributes = found.dwFileAttributes;
+            if (name == "." || name == "..")
+                continue;
+            if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL); // a read-only file
+                DeleteFileA(path.c_str());
+            } else if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+                RemoveDirectoryA(path.c_str());
+            else
+                RemoveFolder(path);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
 // What a program wrote, escaped, and cut where it runs long.
 std::string Shown(const std::string &bytes)
 {
@@ -229,6 +271,9 @@ bool Check(const CaseRow &row, const std::string &keycodePath, HANDLE conin)
     if (got.timedOut)
         why.push_back("timed out after " + std::to_string(CASE_TIMEOUT_MS / 1000) + " s, " +
                       AfterKill(conin) + (noJob.empty() ? "" : "; " + noJob));
+    if (got.outlivedKill)
+        why.push_back("still running " + std::to_string(KILL_BOUND_MS / 1000) +
+                      " s after it was ended");
     if (got.queued != row.records.size())
         why.push_back(std::to_string(got.queued) + " of " + std::to_string(row.records.size()) +
                       " records queued");
@@ -295,6 +340,12 @@ int main(int argc, char **argv)
     std::vector<CaseRow> rows;
     if (!ReadTables(argc - 3, argv + 3, rows))
         return 1;
+    const std::string temp = OwnTempFolder();
+    if (temp.empty()) {
+        Say("no folder of its own in the temporary folder (error %lu)\n0 passed, 1 failed\n",
+            static_cast<unsigned long>(GetLastError()));
+        return 1;
+    }
     const std::string keycodePath = FullPath(argv[1]);
     const char *here = wine ? "wine" : "windows";
     int passed = 0, failed = 0, skipped = 0;
@@ -315,6 +366,7 @@ int main(int argc, char **argv)
     SetConsoleMode(conin, mode);
     if (conout != INVALID_HANDLE_VALUE)
         SetConsoleMode(conout, outMode);
+    RemoveFolder(temp);
     Say("%d passed, %d failed, %d skipped\n", passed, failed, skipped);
     if (report)
         std::fclose(report);

@@ -134,7 +134,8 @@ void Collect(HANDLE pipe, const PROCESS_INFORMATION &process, HANDLE job, Outcom
         if (!ended && GetTickCount() - start > CASE_TIMEOUT_MS) {
             TerminateJobObject(job, 0xDEAD);
             TerminateProcess(process.hProcess, 0xDEAD);
-            WaitForSingleObject(process.hProcess, INFINITE);
+            outcome.outlivedKill =
+                WaitForSingleObject(process.hProcess, KILL_BOUND_MS) != WAIT_OBJECT_0;
             outcome.timedOut = true;
             ended = true;
         }

@@ -14,6 +14,9 @@ const DWORD CASE_TIMEOUT_MS = 60000; // an emulated machine under load is slow
 // within this bound, with its own status.
 const DWORD SECOND_THREAD_SLEEP_MS = 10 * CASE_TIMEOUT_MS;
 const DWORD SECOND_THREAD_BOUND_MS = 15000;
+// How long a program ended at the row's bound may take to go: a process stuck in the kernel
+// (a driver's wait) outlives TerminateProcess, and the run must go on to the next row.
+const DWORD KILL_BOUND_MS = 10000;
 
 struct Outcome {
     std::string output;
@@ -21,6 +24,8 @@ struct Outcome {
     DWORD status = 0;
     std::string started; // empty, or why the program could not be started
     bool timedOut = false;
+    // Still running KILL_BOUND_MS after it was ended at the row's bound.
+    bool outlivedKill = false;
     DWORD queued = 0;      // records that reached the console's input buffer
     bool injected = true;  // the second thread, where asked for, was started
     DWORD signalError = 0; // why Ctrl+Break, where asked for, could not be raised

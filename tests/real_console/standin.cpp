@@ -6,6 +6,8 @@
 // "standin.exe cp" with the input code page in the high half and the output one in the low
 // (ffffffff for either without a console), and "standin.exe change" sets every one of those
 // bits and both code pages to 65001, as a row's program may, and ends with 0 if it could.
+// Hosts without virtual-terminal input (Windows 7, 8.1, Windows 10's legacy console) refuse a
+// mode with that bit, so the mode is set again without it there.
 #include <windows.h>
 
 #include "run_row.h"
@@ -24,8 +26,9 @@ int main(int argc, char **argv)
         ExitProcess(GetConsoleMode(conin, &mode) ? GetConsoleCP() << 16 | GetConsoleOutputCP()
                                                  : 0xFFFFFFFF);
     if (std::strcmp(verb, "change") == 0)
-        ExitProcess(SetConsoleMode(conin, ROW_INPUT_BITS) && SetConsoleCP(65001) &&
-                            SetConsoleOutputCP(65001)
+        ExitProcess((SetConsoleMode(conin, ROW_INPUT_BITS) ||
+                     SetConsoleMode(conin, ROW_INPUT_BITS & ~ENABLE_VIRTUAL_TERMINAL_INPUT)) &&
+                            SetConsoleCP(65001) && SetConsoleOutputCP(65001)
                         ? 0
                         : 1);
     if (!GetConsoleMode(conin, &mode))
