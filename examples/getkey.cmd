@@ -28,17 +28,23 @@ rem Its own settings whatever the caller has on: delayed expansion would eat "!"
 setlocal EnableExtensions DisableDelayedExpansion
 rem A caller's variable named ERRORLEVEL would hide the real status from %ERRORLEVEL%.
 set "ERRORLEVEL="
-rem keycode.exe: KEYCODE_EXE when set (any quotes taken off; a "/" in it is turned round, as
-rem keycode would take it for its own "/" and give releases too), else beside this file, one
-rem folder up (release zip) or on PATH. An empty path is never tested: Wine's cmd takes
-rem if exist "" for a syntax error and skips the line.
+rem keycode.exe: KEYCODE_EXE when set (any quotes taken off, so that "" is taken as unset;
+rem a "/" in it is turned round, as keycode would take it for its own "/" and give
+rem releases too), else beside this file, one folder up (release zip) or on PATH. An empty
+rem path is never tested: Wine's cmd takes if exist "" for a syntax error and skips the
+rem line.
+if defined KEYCODE_EXE set "KEYCODE_EXE=%KEYCODE_EXE:"=%"
+rem This file's folder. Called by a quoted name that cmd found on PATH (call "getkey.cmd"),
+rem Windows' cmd gives %~dp0 the current folder, where this file is not: PATH finds it again.
+set "here=%~dp0"
+if not exist "%~f0" for %%F in ("%~nx0") do set "here=%%~dp$PATH:F"
 set "keycode="
-set looked="%~dp0keycode.exe", "%~dp0..\keycode.exe" or on PATH
-if exist "%~dp0keycode.exe" set "keycode=%~dp0keycode.exe"
-if not defined keycode if exist "%~dp0..\keycode.exe" set "keycode=%~dp0..\keycode.exe"
+set looked="%here%keycode.exe", "%here%..\keycode.exe" or on PATH
+if exist "%here%keycode.exe" set "keycode=%here%keycode.exe"
+if not defined keycode if exist "%here%..\keycode.exe" set "keycode=%here%..\keycode.exe"
 if not defined keycode for %%P in (keycode.exe) do set "keycode=%%~$PATH:P"
-if defined KEYCODE_EXE set "keycode=%KEYCODE_EXE:"=%"
-if defined KEYCODE_EXE set looked="%KEYCODE_EXE:"=%", from KEYCODE_EXE
+if defined KEYCODE_EXE set "keycode=%KEYCODE_EXE%"
+if defined KEYCODE_EXE set looked="%KEYCODE_EXE%", from KEYCODE_EXE
 if not defined keycode goto nokeycode
 set "keycode=%keycode:/=\%"
 rem Its full path, so that the test and the start below look at the same file: cmd runs a
@@ -56,10 +62,11 @@ for %%A in (%*) do if "%%~A"=="/" set "releases=/"
 for %%A in (%*) do if /i "%%~A"=="mods" set "mods=yes"
 
 rem Every key code lies in 0-134217727 (0x7ffffff); bit 25 (33554432) is set in a press. Any
-rem other status (-1, Ctrl+C's 0xc000013a) is no key, and so is a release unless "/" asks
-rem for releases. cmd's own status for a program it could not start (9009 for one it cannot
-rem run, a small Windows error number for others) lies among the releases, so keycode is
-rem first started once with no console on its input, where it always gives -1.
+rem other status (-1, Ctrl+C's 0xc000013a) is no key. cmd's own status for a program it could
+rem not start (9009 for one it did not find, a small Windows error number for others) lies
+rem among the releases: without "/" the missing press bit tells it; with "/" keycode is first
+rem started once with no console on its input, where it always gives -1.
+if not defined releases goto read
 "%keycode%" * <nul 2>nul
 if %ERRORLEVEL% neq -1 goto nostart
 
@@ -69,7 +76,7 @@ rem "*" asks for the code as the exit status; "/" lets releases through as well.
 set /a "code=%ERRORLEVEL%, vk=code & 0xFF, down=(code >> 25) & 1"
 if %code% lss 0 goto nokey
 if %code% gtr 134217727 goto nokey
-if not defined releases if %down% equ 0 goto nokey
+if not defined releases if %down% equ 0 goto nostart
 rem Virtual-key codes: Shift 16, Ctrl 17, Alt 18, Caps Lock 20, the Windows keys 91 and 92,
 rem Num Lock 144, Scroll Lock 145.
 if not defined mods for %%M in (16 17 18 20 91 92 144 145) do if %vk% equ %%M goto read

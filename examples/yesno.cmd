@@ -17,17 +17,23 @@ rem Its own settings whatever the caller has on: delayed expansion would eat "!"
 setlocal EnableExtensions DisableDelayedExpansion
 rem A caller's variable named ERRORLEVEL would hide the real status from %ERRORLEVEL%.
 set "ERRORLEVEL="
-rem keycode.exe: KEYCODE_EXE when set (any quotes taken off; a "/" in it is turned round, as
-rem keycode would take it for its own "/" and give releases too), else beside this file, one
-rem folder up (release zip) or on PATH. An empty path is never tested: Wine's cmd takes
-rem if exist "" for a syntax error and skips the line.
+rem keycode.exe: KEYCODE_EXE when set (any quotes taken off, so that "" is taken as unset;
+rem a "/" in it is turned round, as keycode would take it for its own "/" and give
+rem releases too), else beside this file, one folder up (release zip) or on PATH. An empty
+rem path is never tested: Wine's cmd takes if exist "" for a syntax error and skips the
+rem line.
+if defined KEYCODE_EXE set "KEYCODE_EXE=%KEYCODE_EXE:"=%"
+rem This file's folder. Called by a quoted name that cmd found on PATH (call "yesno.cmd"),
+rem Windows' cmd gives %~dp0 the current folder, where this file is not: PATH finds it again.
+set "here=%~dp0"
+if not exist "%~f0" for %%F in ("%~nx0") do set "here=%%~dp$PATH:F"
 set "keycode="
-set looked="%~dp0keycode.exe", "%~dp0..\keycode.exe" or on PATH
-if exist "%~dp0keycode.exe" set "keycode=%~dp0keycode.exe"
-if not defined keycode if exist "%~dp0..\keycode.exe" set "keycode=%~dp0..\keycode.exe"
+set looked="%here%keycode.exe", "%here%..\keycode.exe" or on PATH
+if exist "%here%keycode.exe" set "keycode=%here%keycode.exe"
+if not defined keycode if exist "%here%..\keycode.exe" set "keycode=%here%..\keycode.exe"
 if not defined keycode for %%P in (keycode.exe) do set "keycode=%%~$PATH:P"
-if defined KEYCODE_EXE set "keycode=%KEYCODE_EXE:"=%"
-if defined KEYCODE_EXE set looked="%KEYCODE_EXE:"=%", from KEYCODE_EXE
+if defined KEYCODE_EXE set "keycode=%KEYCODE_EXE%"
+if defined KEYCODE_EXE set looked="%KEYCODE_EXE%", from KEYCODE_EXE
 if not defined keycode goto nokeycode
 set "keycode=%keycode:/=\%"
 rem Its full path, so that the test and the start below look at the same file: cmd runs a
