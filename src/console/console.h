@@ -80,7 +80,8 @@ CONSOLE_API __attribute__((noreturn)) void WINAPI ExitProcess(UINT uExitCode);
 
 // keywait's alone. How many records the console's input buffer holds, without waiting.
 // Zero on failure: standard input is not a console.
-CONSOLE_API BOOL WINAPI GetNumberOfConsoleInputEvents(HANDLE hConsoleInput, DWORD *lpNumberOfEvents);
+CONSOLE_API BOOL WINAPI GetNumberOfConsoleInputEvents(HANDLE hConsoleInput,
+                                                      DWORD *lpNumberOfEvents);
 
 // Waits until the object is signaled or the time is up. A console input handle is signaled
 // while its buffer holds a record of any kind, so a wake is not a key.

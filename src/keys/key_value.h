@@ -37,10 +37,11 @@ const KeyValue KEY_DOWN_FLAG = 1 << KEY_DOWN_SHIFT;
 // the word.
 inline KeyValue PackKeyEvent(const KEY_EVENT_RECORD &key)
 {
-    return static_cast<KeyValue>(
-        static_cast<DWORD>(key.bKeyDown) << KEY_DOWN_SHIFT | key.dwControlKeyState << KEY_STATE_SHIFT |
-        static_cast<DWORD>(static_cast<unsigned char>(key.uChar.AsciiChar)) << KEY_CHAR_SHIFT |
-        key.wVirtualKeyCode);
+    return static_cast<KeyValue>(static_cast<DWORD>(key.bKeyDown) << KEY_DOWN_SHIFT |
+                                 key.dwControlKeyState << KEY_STATE_SHIFT |
+                                 static_cast<DWORD>(static_cast<unsigned char>(key.uChar.AsciiChar))
+                                     << KEY_CHAR_SHIFT |
+                                 key.wVirtualKeyCode);
 }
 
 // The record filter, shared as well: only key events are packed; every other kind of record

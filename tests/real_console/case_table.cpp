@@ -49,7 +49,8 @@ bool Hex(const std::string &text, unsigned long max, unsigned &value)
 // A whole field of decimal digits, at most max.
 bool Decimal(const std::string &text, unsigned long max, unsigned long &value)
 {
-    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
+    if (text.empty() || text.size() > 9 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
         return false;
     value = std::strtoul(text.c_str(), nullptr, 10);
     return value <= max;
@@ -143,7 +144,8 @@ std::string StatusAndTime(const std::string &field, CaseRow &row, const std::str
     const std::string bound = field.substr(mark + 1);
     const size_t dash = bound.find('-');
     row.timed = true;
-    if (dash == std::string::npos || !Decimal(bound.substr(0, dash), CASE_BOUND_MAX_MS, row.minMs) ||
+    if (dash == std::string::npos ||
+        !Decimal(bound.substr(0, dash), CASE_BOUND_MAX_MS, row.minMs) ||
         !Decimal(bound.substr(dash + 1), CASE_BOUND_MAX_MS, row.maxMs) || row.minMs > row.maxMs)
         errors.push_back(at + "time '@" + bound + "' is not @MIN-MAX, MIN up to MAX up to " +
                          std::to_string(CASE_BOUND_MAX_MS) + " ms");

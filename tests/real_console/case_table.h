@@ -48,7 +48,7 @@ struct CaseRow {
     std::string console; // empty for every console, else "wine" or "windows"
     std::vector<CaseRecord> records;
     bool ctrlBreak = false;
-    size_t delayedFrom = 0;   // records from this one on are written late, with a delay
+    size_t delayedFrom = 0;    // records from this one on are written late, with a delay
     unsigned long delayMs = 0; // the delay, 0 for none
     std::string output;
     unsigned long status;

@@ -177,10 +177,10 @@ Outcome Run(const CaseRow &row, const std::string &keycodePath, HANDLE conin)
     // this harness, which would then ask whether to end its batch job.
     const DWORD flags = CREATE_SUSPENDED | (row.ctrlBreak ? CREATE_NEW_PROCESS_GROUP : 0);
     // keywait.exe lies beside keycode.exe.
-    const std::string program = row.program == "keywait"
-                                    ? keycodePath.substr(0, keycodePath.find_last_of("/\\") + 1) +
-                                          "keywait.exe"
-                                    : keycodePath;
+    const std::string program =
+        row.program == "keywait"
+            ? keycodePath.substr(0, keycodePath.find_last_of("/\\") + 1) + "keywait.exe"
+            : keycodePath;
     if (CreateProcessA(row.program == "cmd" ? 0 : program.c_str(), &commandLine[0], 0, 0, TRUE,
                        flags, 0, 0, &startup, &process)) {
         // In a job, so that a timeout ends the programs a batch file started as well: one left

@@ -55,9 +55,10 @@ TEST(CaseTables, EachMisspeltFieldIsNamed)
         Errors("Name|keycode@windows|keycode|console|pipe||{banner}|0|x\\n|1b", &rows).empty());
     EXPECT_TRUE(!rows[0].hasSecond && rows[2].hasSecond && rows[2].secondOutput == "x\n" &&
                 rows[2].secondStatus == 0x1b && rows[2].status == 0);
-    ASSERT_TRUE(Errors("Name|keywait|keywait 900|console|pipe|f @500 k+41:61:0 m||fffffffe@900-20000",
-                       &rows)
-                    .empty());
+    ASSERT_TRUE(
+        Errors("Name|keywait|keywait 900|console|pipe|f @500 k+41:61:0 m||fffffffe@900-20000",
+               &rows)
+            .empty());
     EXPECT_TRUE(rows[3].program == "keywait" && rows[3].records.size() == 3 &&
                 rows[3].delayedFrom == 1 && rows[3].delayMs == 500 && rows[3].timed &&
                 rows[3].minMs == 900 && rows[3].maxMs == 20000 && rows[3].status == 0xfffffffe);

@@ -63,7 +63,8 @@ struct FakeConsole {
 // The console the five services act on for the current test.
 extern FakeConsole fake;
 
-// Thrown by the stand-in's ExitProcess (or by a wait past WAITS_BOUND), which must not return: the status the process ended with.
+// Thrown by the stand-in's ExitProcess (or by a wait past WAITS_BOUND), which must not return: the
+// status the process ended with.
 struct ProcessExit {
     unsigned status;
 };
