@@ -64,7 +64,7 @@ if [ "${1:-}" = --files ]; then
 fi
 
 out=$(cd "$1" && pwd) version=$2 win32=$3 harness=$4 standin=$5 consolecheck=$6
-exe=$win32/src/keycode.exe
+exe=$win32/src/keycode.exe keywait=$win32/src/keywait.exe
 release=keycode-$version-win32.zip kit=keycode-$version-win32-tests.zip
 
 # The record: which source, which toolchain, which keycode.exe. Where the source is no Git
@@ -84,11 +84,12 @@ trap 'rm -rf "$stage"' EXIT
     echo "source:      commit $commit"
     cat "$win32/toolchain.txt"
     echo "keycode.exe: $(stat -c %s "$exe") bytes, SHA-256 $(sha256sum "$exe" | cut -d' ' -f1)"
+    echo "keywait.exe: $(stat -c %s "$keywait") bytes, SHA-256 $(sha256sum "$keywait" | cut -d' ' -f1)"
 } >"$stage/BUILD.txt"
 
 mkdir -p "$stage/release" "$stage/tests"
 for folder in release tests; do
-    cp "$exe" "$stage/BUILD.txt" "$stage/$folder/"
+    cp "$exe" "$keywait" "$stage/BUILD.txt" "$stage/$folder/"
 done
 contents
 # CR LF in the text files, as in the batch files: Notepad before Windows 10 1809 shows a file

@@ -6,14 +6,14 @@
 #        run_verb.sh --files VERB     prints how many of VERB's arguments are files
 # Verbs, and their arguments (files first):
 #   prepare                                              the Wine prefix, made once
-#   cases KEYCODE.EXE HARNESS.EXE CASES EXAMPLES-DIR STANDIN.EXE   one case table
+#   cases KEYCODE.EXE HARNESS.EXE CASES EXAMPLES-DIR STANDIN.EXE KEYWAIT.EXE   one case table
 #   kit KIT-DIR                                          the test kit's run.cmd
 #   start KEYCODE.EXE LAUNCHER.EXE [ARGUMENT...]         keycode on this terminal
 #   example RELEASE-DIR COMMAND...                       a batch example under cmd.exe
 #   typed CONSOLECHECK.EXE KEYCODE.EXE KEYS               consolecheck in Wine's windowed
 #                                                        console on Xvfb, keys from xdotool
 set -uo pipefail
-VERBS=(prepare:0 cases:5 kit:1 start:2 example:1 typed:3) # each verb, and how many files it takes
+VERBS=(prepare:0 cases:6 kit:1 start:2 example:1 typed:3) # each verb, and how many files it takes
 files_of() {
     local verb
     for verb in "${VERBS[@]}"; do
@@ -175,12 +175,13 @@ prepare)
     ;;
 cases)
     prepare && own_prefix || exit 1
-    exe=$1 harness=$2 cases=$3 examples=$4 standin=$5
+    exe=$1 harness=$2 cases=$3 examples=$4 standin=$5 keywait=$6
     work=$(mktemp -d)
     leftovers+=("$work")
     # keycode.exe one folder above the examples, as in the release zip; the table under its
     # own name, which the harness's messages give.
     cp "$exe" "$work/keycode.exe"
+    cp "$keywait" "$work/keywait.exe"
     cp "$harness" "$work/harness.exe"
     cp "$standin" "$work/standin.exe"
     cp "$cases" "$work/"

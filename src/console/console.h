@@ -1,6 +1,7 @@
-// The platform boundary: the five KERNEL32 services keycode calls, and the console input
-// record they fill, declared here so that no Windows SDK is needed. The same declarations
-// serve the native unit tests, where a scripted stand-in provides the five functions.
+// The platform boundary: the KERNEL32 services keycode and keywait call (keycode five of
+// them, keywait three more for its time limit), and the console input record they fill,
+// declared here so that no Windows SDK is needed. The same declarations serve the native
+// unit tests, where a scripted stand-in provides the functions.
 #pragma once
 
 #if defined(_WIN32)
@@ -19,6 +20,7 @@ typedef void *HANDLE;
 
 const DWORD STD_INPUT_HANDLE = static_cast<DWORD>(-10);
 const DWORD STD_OUTPUT_HANDLE = static_cast<DWORD>(-11);
+const DWORD STD_ERROR_HANDLE = static_cast<DWORD>(-12);
 const WORD KEY_EVENT = 1;
 const WORD VK_ESCAPE = 0x1B;
 
@@ -75,3 +77,17 @@ CONSOLE_API BOOL WINAPI WriteFile(HANDLE hFile, const void *lpBuffer, DWORD nNum
 
 // Ends the whole process with this status, whatever other threads it holds. Never returns.
 CONSOLE_API __attribute__((noreturn)) void WINAPI ExitProcess(UINT uExitCode);
+
+// keywait's alone. How many records the console's input buffer holds, without waiting.
+// Zero on failure: standard input is not a console.
+CONSOLE_API BOOL WINAPI GetNumberOfConsoleInputEvents(HANDLE hConsoleInput,
+                                                      DWORD *lpNumberOfEvents);
+
+// Waits until the object is signaled or the time is up. A console input handle is signaled
+// while its buffer holds a record of any kind, so a wake is not a key.
+const DWORD WAIT_OBJECT_0 = 0;
+const DWORD WAIT_TIMEOUT = 0x102;
+CONSOLE_API DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
+
+// Milliseconds since the system started, wrapping after 49.7 days (GetTickCount64 needs Vista).
+CONSOLE_API DWORD WINAPI GetTickCount();

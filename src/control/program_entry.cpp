@@ -27,7 +27,7 @@ static int RunKeyLoop()
             value = ReadKeyValue();
             if (value == NO_KEY)
                 return NO_KEY;
-        } while (!((value | flags) & KEY_DOWN_FLAG));
+        } while (!KeyPasses(value, flags));
         if (flags & OPTION_RETURN)
             return value;
         if (!WriteKeyValue(value))

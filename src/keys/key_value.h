@@ -32,6 +32,31 @@ const int KEY_DOWN_SHIFT = 25;
 const int KEY_VALUE_BITS = 27; // bits 27 to 31 of a key value are 0 on every console known
 const KeyValue KEY_DOWN_FLAG = 1 << KEY_DOWN_SHIFT;
 
+// The packing rule, the one definition that keycode and keywait share. The members go in as
+// the record holds them: TRUE is 1, and control-key flags above bit 15 fall off the top of
+// the word.
+inline KeyValue PackKeyEvent(const KEY_EVENT_RECORD &key)
+{
+    return static_cast<KeyValue>(static_cast<DWORD>(key.bKeyDown) << KEY_DOWN_SHIFT |
+                                 key.dwControlKeyState << KEY_STATE_SHIFT |
+                                 static_cast<DWORD>(static_cast<unsigned char>(key.uChar.AsciiChar))
+                                     << KEY_CHAR_SHIFT |
+                                 key.wVirtualKeyCode);
+}
+
+// The record filter, shared as well: only key events are packed; every other kind of record
+// (mouse, buffer size, menu, focus) is passed over.
+inline bool IsKeyEvent(const INPUT_RECORD &record)
+{
+    return record.EventType == KEY_EVENT;
+}
+
+// The release filter: presses always pass, releases when `releases` holds KEY_DOWN_FLAG.
+inline bool KeyPasses(KeyValue value, unsigned releases)
+{
+    return (static_cast<unsigned>(value) | releases) & KEY_DOWN_FLAG;
+}
+
 // Blocks until the console delivers a key event and returns it packed, skipping every
 // other kind of record. NO_KEY when standard input cannot be read.
 KeyValue KEYCODE_CALL ReadKeyValue();

@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# Checks keycode.exe as a file: a PE32 console image for the i386 with one section, the five
-# KERNEL32 imports and nothing else, only instructions the Intel 386 has, the banner in the
-# header block's free tail, and a size limit.
+# Checks keycode.exe (or keywait.exe) as a file: a PE32 console image for the i386 with one
+# section, its KERNEL32 imports and nothing else, only instructions the Intel 386 has, the
+# banner in the header block's free tail (keycode's alone), and a size limit.
 # Usage: check_binary.sh keycode.exe keycode.map max-bytes banner-offset
+#        check_binary.sh keywait.exe keywait.map max-bytes none IMPORT...
 set -u
-exe=$1 map=$2 max=$3 banner_at=$(($4))
+exe=$1 map=$2 max=$3 banner_at=$4 name=${1##*/}
+shift 4
+imports=("$@")
+[ $# != 0 ] || imports=(ExitProcess GetCommandLineA GetStdHandle ReadConsoleInputA WriteFile)
 . "$(dirname "$0")/../support/checks.sh"
 headers=$(llvm-readobj --file-headers --sections "$exe")
 field() { sed -n "s/^ *$1: //p" <<<"$headers" | head -n 1; }
@@ -29,9 +33,9 @@ check "no time stamp" is TimeDateStamp "1970-01-01 00:00:00 (0x0)"
 check "NX compatible" grep -q IMAGE_DLL_CHARACTERISTICS_NX_COMPAT <<<"$headers"
 check "fixed base" bash -c '! grep -q IMAGE_DLL_CHARACTERISTICS_DYNAMIC_BASE <<<"$0"' "$headers"
 
-imports=$(llvm-readobj --coff-imports "$exe" | sed -n 's/^ *\(Name\|Symbol\): \([A-Za-z0-9.]*\).*/\2/p' | tr '\n' ' ')
-want="KERNEL32.dll ExitProcess GetCommandLineA GetStdHandle ReadConsoleInputA WriteFile "
-check "only the five KERNEL32 imports, by name (got: $imports)" [ "$imports" = "$want" ]
+got=$(llvm-readobj --coff-imports "$exe" | sed -n 's/^ *\(Name\|Symbol\): \([A-Za-z0-9.]*\).*/\2/p' | tr '\n' ' ')
+want="KERNEL32.dll ${imports[*]} "
+check "only the ${#imports[@]} KERNEL32 imports, by name (got: $got)" [ "$got" = "$want" ]
 
 # Only the code is disassembled: the banner and import tables share its section.
 code_length=$(code_length "$map")
@@ -45,6 +49,14 @@ check "only instructions of the 386" bash -c '! grep -E "$1" <<<"$0"' "$listing"
 
 # The banner is written into the header block after linking: it must sit whole after the
 # section table, with zeros from its end to the end of the block, and the code must use it.
+size=$(stat -c %s "$exe")
+if [ "$banner_at" = none ]; then
+    echo "$name: $size bytes ($code_length of code), limit $max"
+    check "size at most $max bytes" [ "$size" -le "$max" ]
+    finish
+    exit
+fi
+banner_at=$((banner_at))
 expected_banner banner
 bytes() { dd if="$exe" bs=1 skip="$1" count="$2" status=none | od -An -v -tx1 | tr -d ' \n'; }
 table_end=$(section_table_end "$exe")
@@ -57,7 +69,6 @@ check "zeros after the banner to the end of the header block" \
 check "the code takes the banner from there" \
     grep -q "0x$(printf '%x' $((image_base + banner_at)))\$" <<<"$listing"
 
-size=$(stat -c %s "$exe")
-echo "keycode.exe: $size bytes ($code_length of code), limit $max"
+echo "$name: $size bytes ($code_length of code), limit $max"
 check "size at most $max bytes" [ "$size" -le "$max" ]
 finish

@@ -6,14 +6,14 @@
 # with an untracked example.
 # Usage: check_package.sh build-dir version keycode.exe
 set -eu
-build=$1 version=$2 exe=$3
+build=$1 version=$2 exe=$3 keywait=${3%/*}/keywait.exe
 cmake --build "$build" --target zips >/dev/null
 source=$(cd "$(dirname "$0")/../.." && pwd)
 # What the zips take from the source, as make_zips.sh lists it, and what the build adds.
 taken=$(bash "$source/cmake/make_zips.sh" --files)
 declare -A want=(
-    [keycode-$version-win32.zip]="BUILD.txt consolecheck.exe keycode.exe $(sed -n 's|^release/||p' <<<"$taken")"
-    [keycode-$version-win32-tests.zip]="BUILD.txt harness.exe keycode.exe standin.exe $(sed -n 's|^tests/||p' <<<"$taken")"
+    [keycode-$version-win32.zip]="BUILD.txt consolecheck.exe keycode.exe keywait.exe $(sed -n 's|^release/||p' <<<"$taken")"
+    [keycode-$version-win32-tests.zip]="BUILD.txt harness.exe keycode.exe keywait.exe standin.exe $(sed -n 's|^tests/||p' <<<"$taken")"
 )
 unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"' EXIT
@@ -53,6 +53,7 @@ for zip in "${!want[@]}"; do
     mkdir "$unpacked/$zip"
     (cd "$unpacked/$zip" && cmake -E tar xf "$build/$zip")
     check "$zip: its keycode.exe is the one built" cmp -s "$unpacked/$zip/keycode.exe" "$exe"
+    check "$zip: its keywait.exe is the one built" cmp -s "$unpacked/$zip/keywait.exe" "$keywait"
     while read -r text; do
         check "$zip: every line of $text ends in CR LF" crlf "$unpacked/$zip/$text"
     done < <(cd "$unpacked/$zip" && find . -type f \( -name '*.cmd' -o -name '*.md' -o \
@@ -64,6 +65,9 @@ for zip in "${!want[@]}"; do
     tr -d '\r' <"$unpacked/$zip/BUILD.txt" >"$unpacked/$zip.record"
     check "$zip: its record names keycode.exe's size and SHA-256" grep -qx \
         "keycode.exe: $(stat -c %s "$exe") bytes, SHA-256 $(sha256sum "$exe" | cut -d' ' -f1)" \
+        "$unpacked/$zip.record"
+    check "$zip: its record names keywait.exe's size and SHA-256" grep -qx \
+        "keywait.exe: $(stat -c %s "$keywait") bytes, SHA-256 $(sha256sum "$keywait" | cut -d' ' -f1)" \
         "$unpacked/$zip.record"
     check "$zip: its record says whether the toolchain is the release's" grep -qxF \
         "$(toolchain_line "$unpacked/$zip/BUILD.txt")" "$unpacked/$zip.record"

@@ -46,6 +46,16 @@ bool Hex(const std::string &text, unsigned long max, unsigned &value)
     return parsed <= max;
 }
 
+// A whole field of decimal digits, at most max.
+bool Decimal(const std::string &text, unsigned long max, unsigned long &value)
+{
+    if (text.empty() || text.size() > 9 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    value = std::strtoul(text.c_str(), nullptr, 10);
+    return value <= max;
+}
+
 bool ParseRecord(const std::string &token, CaseRecord &record)
 {
     record = CaseRecord{CASE_KEY_EVENT, false, 0, 0, 0, 1};
@@ -124,12 +134,30 @@ bool ReadResult(const std::string &outputField, const std::string &statusField,
     return errors.size() == before;
 }
 
+// The status field, with "@MIN-MAX" after it where the row bounds when the program ended.
+std::string StatusAndTime(const std::string &field, CaseRow &row, const std::string &at,
+                          std::vector<std::string> &errors)
+{
+    const size_t mark = field.find('@');
+    if (mark == std::string::npos)
+        return field;
+    const std::string bound = field.substr(mark + 1);
+    const size_t dash = bound.find('-');
+    row.timed = true;
+    if (dash == std::string::npos ||
+        !Decimal(bound.substr(0, dash), CASE_BOUND_MAX_MS, row.minMs) ||
+        !Decimal(bound.substr(dash + 1), CASE_BOUND_MAX_MS, row.maxMs) || row.minMs > row.maxMs)
+        errors.push_back(at + "time '@" + bound + "' is not @MIN-MAX, MIN up to MAX up to " +
+                         std::to_string(CASE_BOUND_MAX_MS) + " ms");
+    return field.substr(0, mark);
+}
+
 } // namespace
 
 void ReadCaseTable(const std::string &table, const std::string &text, std::vector<CaseRow> &rows,
                    std::vector<std::string> &errors)
 {
-    const std::vector<std::string> programs = {"keycode", "keycode+thread", "cmd"};
+    const std::vector<std::string> programs = {"keycode", "keycode+thread", "keywait", "cmd"};
     const std::vector<std::string> stdins = {"console", "file", "pipe", "nul"};
     const std::vector<std::string> stdouts = {"pipe", "unwritable"};
     const std::vector<std::string> consoles = {"wine", "windows"};
@@ -176,13 +204,19 @@ void ReadCaseTable(const std::string &table, const std::string &text, std::vecto
                 continue;
             if (token == "b" && !row.ctrlBreak)
                 row.ctrlBreak = true;
+            else if (token[0] == '@' && !row.delayMs &&
+                     Decimal(token.substr(1), CASE_BOUND_MAX_MS, row.delayMs) && row.delayMs)
+                row.delayedFrom = row.records.size();
             else if (ParseRecord(token, record))
                 row.records.push_back(record);
             else
                 errors.push_back(at + "record '" + token +
-                                 "' is not k+VK:CHAR:STATE, k-..., m, f, u, w or one b");
+                                 "' is not k+VK:CHAR:STATE, k-..., m, f, u, w, one b or one @MS");
         }
-        ReadResult(f[6], f[7], "", row.output, row.status, at, errors);
+        if (row.delayMs && (row.ctrlBreak || row.program == "keycode+thread"))
+            errors.push_back(at + "records written late on a row that waits before it writes them");
+        ReadResult(f[6], StatusAndTime(f[7], row, at, errors), "", row.output, row.status, at,
+                   errors);
         row.hasSecond = f.size() == 10;
         // Elsewhere a second result would let a fault through as the other answer.
         if (row.hasSecond && row.console != "windows")

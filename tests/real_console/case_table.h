@@ -1,14 +1,18 @@
 // The case tables (*.cases): one row a line, eight fields split by '|':
 //   name | program | command line | stdin | stdout | records | output | status
-// program: keycode, keycode+thread (a second thread sleeps in keycode's process) or cmd (the
-// command line as it stands: cmd.exe, or the stand-in);
+// program: keycode, keycode+thread (a second thread sleeps in keycode's process), keywait
+// (keywait.exe, beside keycode.exe) or cmd (the command line as it stands: cmd.exe, or the
+// stand-in);
 // "@wine" or "@windows" after it: the row is for that console alone, where the two differ by
 // design (the harness skips it on the other and counts it as skipped).
 // stdin: console, file, pipe or nul. stdout: pipe or unwritable.
 // records, split by spaces: k+VK:CHAR:STATE a press (hex; "*N" after it, a repeat count),
 // k-VK:CHAR:STATE a release, m f u w a mouse, focus, menu or buffer-size record; b, no
-// record: Ctrl+Break raised for the program alone once it waits.
-// output: the bytes wanted, with {banner}, \r, \n, \\ and \xHH. status: the exit status in hex.
+// record: Ctrl+Break raised for the program alone once it waits; @MS, no record: the records
+// after it are written MS ms (decimal) after the program started.
+// output: the bytes wanted, with {banner}, \r, \n, \\ and \xHH. status: the exit status in hex;
+// "@MIN-MAX" after it (decimal ms): the program ended not before MIN ms after it started and
+// not after MAX, a loose bound on a behaviour, not a speed.
 // Two more fields, output|status again, name a second allowed result, on a row marked
 // @windows alone, where the console host's build decides what a program gets; the harness
 // says which of the two it met.
@@ -29,6 +33,9 @@ enum CaseEventType : unsigned short {
     CASE_FOCUS_EVENT = 0x0010,
 };
 
+// The most a row's delay or time bound may say, in ms: below the harness's bound on a row.
+const unsigned long CASE_BOUND_MAX_MS = 50000;
+
 struct CaseRecord {
     CaseEventType eventType; // the members below count for a key event alone
     bool down;
@@ -41,8 +48,12 @@ struct CaseRow {
     std::string console; // empty for every console, else "wine" or "windows"
     std::vector<CaseRecord> records;
     bool ctrlBreak = false;
+    size_t delayedFrom = 0;    // records from this one on are written late, with a delay
+    unsigned long delayMs = 0; // the delay, 0 for none
     std::string output;
     unsigned long status;
+    bool timed = false; // the row bounds when the program ended
+    unsigned long minMs = 0, maxMs = 0;
     bool hasSecond = false; // a second allowed result, in fields 9 and 10
     std::string secondOutput;
     unsigned long secondStatus = 0;

@@ -282,6 +282,9 @@ bool Check(const CaseRow &row, const std::string &keycodePath, HANDLE conin)
     if (got.signalError)
         why.push_back("Ctrl+Break could not be raised (error " + std::to_string(got.signalError) +
                       ")");
+    if (row.timed && (got.milliseconds < row.minMs || got.milliseconds > row.maxMs))
+        why.push_back("ended after " + std::to_string(got.milliseconds) + " ms, not within " +
+                      std::to_string(row.minMs) + "-" + std::to_string(row.maxMs));
     if (row.program == "keycode+thread" && got.milliseconds > SECOND_THREAD_BOUND_MS)
         why.push_back("with a second thread it took more than " +
                       std::to_string(SECOND_THREAD_BOUND_MS) + " ms");

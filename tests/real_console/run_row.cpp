@@ -154,6 +154,10 @@ Outcome Run(const CaseRow &row, const std::string &keycodePath, HANDLE conin)
         records.push_back(ToInputRecord(record));
     const bool secondThread = row.program == "keycode+thread";
     const bool waitFirst = secondThread || row.ctrlBreak;
+    // Records after "@MS" are written that long after the start.
+    const std::vector<INPUT_RECORD> late(records.begin() + row.delayedFrom, records.end());
+    if (row.delayMs)
+        records.resize(row.delayedFrom);
     if (!secondThread)
         outcome.queued = Queue(conin, records);
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, 0, TRUE};
@@ -173,7 +177,12 @@ Outcome Run(const CaseRow &row, const std::string &keycodePath, HANDLE conin)
     // a shared console (a CI runner's) it would reach the runner and the cmd.exe that started
     // this harness, which would then ask whether to end its batch job.
     const DWORD flags = CREATE_SUSPENDED | (row.ctrlBreak ? CREATE_NEW_PROCESS_GROUP : 0);
-    if (CreateProcessA(row.program == "cmd" ? 0 : keycodePath.c_str(), &commandLine[0], 0, 0, TRUE,
+    // keywait.exe lies beside keycode.exe.
+    const std::string program =
+        row.program == "keywait"
+            ? keycodePath.substr(0, keycodePath.find_last_of("/\\") + 1) + "keywait.exe"
+            : keycodePath;
+    if (CreateProcessA(row.program == "cmd" ? 0 : program.c_str(), &commandLine[0], 0, 0, TRUE,
                        flags, 0, 0, &startup, &process)) {
         // In a job, so that a timeout ends the programs a batch file started as well: one left
         // waiting in a read would take the next row's records. Windows 7 puts no job in
@@ -181,7 +190,12 @@ Outcome Run(const CaseRow &row, const std::string &keycodePath, HANDLE conin)
         HANDLE job = CreateJobObjectA(0, 0);
         if (!job || !AssignProcessToJobObject(job, process.hProcess))
             outcome.jobError = GetLastError();
+        const DWORD resumed = GetTickCount();
         ResumeThread(process.hThread);
+        if (row.delayMs) {
+            Sleep(row.delayMs);
+            outcome.queued += Queue(conin, late);
+        }
         if (waitFirst)
             Sleep(1000); // until the program is up and waiting: kernel32 is mapped by then
         if (secondThread) {
@@ -193,8 +207,9 @@ Outcome Run(const CaseRow &row, const std::string &keycodePath, HANDLE conin)
         CloseHandle(pipeWrite); // so that the pipe ends when the program does
         pipeWrite = 0;
         Collect(pipeRead, process, job, outcome);
-        if (waitFirst)
-            outcome.milliseconds += 1000;
+        // From before the program could start its own clock, so that a bound's "not before"
+        // holds by the same clock.
+        outcome.milliseconds = GetTickCount() - resumed;
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
         CloseHandle(job);

@@ -2,9 +2,10 @@
 # keycode as a person uses it: started in a tmux pane as scripts/run starts it (the launcher
 # under Wine, this machine's or the guest's with a serial port on the pane), real keys typed
 # with send-keys, the screen read with capture-pane, the pane's terminal state checked after.
-# Usage: type_keys.sh BUILD-DIR KEYCODE.EXE LAUNCHER.EXE
+# Then a key typed while keywait.exe waits.
+# Usage: type_keys.sh BUILD-DIR KEYCODE.EXE LAUNCHER.EXE [KEYWAIT.EXE]
 set -u
-build=$1 exe=$2 launcher=$3
+build=$1 exe=$2 launcher=$3 keywait=${4:-}
 here=$(cd "$(dirname "$0")" && pwd)
 wine_sh=$here/../../scripts/wine/wine.sh
 . "$here/../support/checks.sh"
@@ -20,10 +21,13 @@ wait_for() { # text, seconds
     return 1
 }
 start() { # keycode's arguments
+    start_program "$exe" "$@"
+}
+start_program() { # program, its arguments
     tmux kill-session -t "$session" 2>/dev/null
     tmux new-session -d -s "$session" -x 120 -y 30 \
         "KEYCODE_WINE=$(printf '%q ' "${KEYCODE_WINE:-}")bash $(printf '%q ' "$wine_sh" "$build" \
-            start "$exe" "$launcher" "$@"); sleep 60"
+            start "$1" "$launcher" "${@:2}"); sleep 60"
 }
 on_screen() { screen | grep -q -E -- "$1" || { screen && echo && return 1; }; }
 not_on_screen() { ! screen | grep -q -E -- "$1" || { screen && echo && return 1; }; }
@@ -57,6 +61,21 @@ tmux send-keys -t "$session" q
 wait_for "keycode ended with status" 60
 check "q in return mode: the full status, in words" on_screen \
     "keycode ended with status 0x02[0-9a-f]{2}7151 \(press  Q  char 'q'"
+# keywait says nothing while it waits: the key is typed once its process has been up a while,
+# so that it comes while keywait waits, not before it started.
+if [ -n "$keywait" ]; then
+    start_program "$keywait" 50000
+    for _ in $(seq 300); do
+        pgrep -f 'keywait.exe"? 50000' >/dev/null && break
+        sleep 1
+    done
+    sleep 3
+    check "keywait still waits before the key is typed" not_on_screen "ended with status"
+    tmux send-keys -t "$session" q
+    wait_for "ended with status" 60
+    check "q typed while keywait waits ends the wait with its code" on_screen \
+        "ended with status 0x02[0-9a-f]{2}7151"
+fi
 check "nothing from a guest's kernel or firmware" not_on_screen \
     "SeaBIOS|iPXE|sysrq|reboot:|\[ *[0-9]+\.[0-9]+\]"
 finish

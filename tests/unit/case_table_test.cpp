@@ -55,6 +55,14 @@ TEST(CaseTables, EachMisspeltFieldIsNamed)
         Errors("Name|keycode@windows|keycode|console|pipe||{banner}|0|x\\n|1b", &rows).empty());
     EXPECT_TRUE(!rows[0].hasSecond && rows[2].hasSecond && rows[2].secondOutput == "x\n" &&
                 rows[2].secondStatus == 0x1b && rows[2].status == 0);
+    ASSERT_TRUE(
+        Errors("Name|keywait|keywait 900|console|pipe|f @500 k+41:61:0 m||fffffffe@900-20000",
+               &rows)
+            .empty());
+    EXPECT_TRUE(rows[3].program == "keywait" && rows[3].records.size() == 3 &&
+                rows[3].delayedFrom == 1 && rows[3].delayMs == 500 && rows[3].timed &&
+                rows[3].minMs == 900 && rows[3].maxMs == 20000 && rows[3].status == 0xfffffffe);
+    EXPECT_TRUE(!rows[0].timed && rows[0].delayMs == 0);
 
     const struct {
         const char *row, *named;
@@ -80,6 +88,16 @@ TEST(CaseTables, EachMisspeltFieldIsNamed)
         {"Name|keycode@windows|keycode|console|pipe||x|0|x|00", "the second result is the first"},
         {"Name|keycode|keycode|console|pipe|||0|x|0", "second output and status on a row not"},
         {"Name|keycode@wine|keycode|console|pipe|||0|x|0", "second output and status on a row not"},
+        {"Name|keywiat|keywait 5|console|pipe|||0", "program 'keywiat'"},
+        {"Name|keywait|keywait 5|console|pipe|@5 k+41:41:0 @9||0", "record '@9'"},
+        {"Name|keywait|keywait 5|console|pipe|@0 k+41:41:0||0", "record '@0'"},
+        {"Name|keywait|keywait 5|console|pipe|@5s||0", "record '@5s'"},
+        {"Name|keycode+thread|keycode|console|pipe|@5 k+41:41:0||0", "records written late"},
+        {"Name|keywait|keywait 5|console|pipe|||0@300", "time '@300'"},
+        {"Name|keywait|keywait 5|console|pipe|||0@300-200", "time '@300-200'"},
+        {"Name|keywait|keywait 5|console|pipe|||0@0-99999", "time '@0-99999'"},
+        {"Name|keywait|keywait 5|console|pipe|||0@a-9", "time '@a-9'"},
+        {"Name|keywait|keywait 5|console|pipe|||@1-9", "status ''"},
     };
     for (const auto &bad : BAD) {
         const std::vector<std::string> errors = Errors(good + "\n" + bad.row);

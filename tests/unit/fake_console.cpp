@@ -5,7 +5,41 @@
 FakeConsole fake;
 
 // Distinct handles, so that a read on the output handle or a write on the input handle shows.
-static char inputObject, outputObject;
+static char inputObject, outputObject, errorObject;
+
+namespace {
+
+DWORD Elapsed()
+{
+    return fake.now - fake.start;
+}
+
+bool Signals(const ScriptedRead &read)
+{
+    return read.kind == ScriptedRead::RECORD || read.kind == ScriptedRead::FAIL ||
+           read.kind == ScriptedRead::EMPTY;
+}
+
+// The first step not yet read that is in the buffer (or coming), past WAKE steps.
+const ScriptedRead *NextRead()
+{
+    for (size_t i = fake.reads_done; i < fake.reads.size(); ++i)
+        if (fake.reads[i].kind != ScriptedRead::WAKE)
+            return &fake.reads[i];
+    return nullptr;
+}
+
+// Records in the buffer now: those that have arrived and are not read.
+DWORD Arrived()
+{
+    DWORD count = 0;
+    for (size_t i = fake.reads_done; i < fake.reads.size(); ++i)
+        if (Signals(fake.reads[i]) && fake.reads[i].at <= Elapsed())
+            ++count;
+    return count;
+}
+
+} // namespace
 
 // A call that breaks the services' contract fails the test, named, rather than answering
 // "failed" and letting a row that expects NO_KEY pass for the wrong reason.
@@ -24,8 +58,11 @@ char *WINAPI GetCommandLineA()
 HANDLE WINAPI GetStdHandle(DWORD nStdHandle)
 {
     CONTRACT("GetStdHandle(" << static_cast<int>(nStdHandle) << ")",
-             nStdHandle == STD_INPUT_HANDLE || nStdHandle == STD_OUTPUT_HANDLE);
-    return nStdHandle == STD_INPUT_HANDLE ? &inputObject : &outputObject;
+             nStdHandle == STD_INPUT_HANDLE || nStdHandle == STD_OUTPUT_HANDLE ||
+                 nStdHandle == STD_ERROR_HANDLE);
+    return nStdHandle == STD_INPUT_HANDLE    ? &inputObject
+           : nStdHandle == STD_OUTPUT_HANDLE ? &outputObject
+                                             : &errorObject;
 }
 
 BOOL WINAPI ReadConsoleInputA(HANDLE hConsoleInput, INPUT_RECORD *lpBuffer, DWORD nLength,
@@ -37,8 +74,14 @@ BOOL WINAPI ReadConsoleInputA(HANDLE hConsoleInput, INPUT_RECORD *lpBuffer, DWOR
     };
     CONTRACT(call(), hConsoleInput == &inputObject);
     CONTRACT(call(), nLength == 1 && lpBuffer && lpNumberOfEventsRead);
+    while (fake.reads_done < static_cast<int>(fake.reads.size()) &&
+           fake.reads[fake.reads_done].kind == ScriptedRead::WAKE)
+        ++fake.reads_done;
     CONTRACT(call() << " after the script's " << fake.reads.size() << " reads",
              fake.reads_done < static_cast<int>(fake.reads.size()));
+    // A read on an empty buffer would block without a limit.
+    CONTRACT(call() << " at " << Elapsed() << " ms, before its record came",
+             fake.reads[fake.reads_done].at <= Elapsed() && Signals(fake.reads[fake.reads_done]));
     *lpNumberOfEventsRead = 0;
     const ScriptedRead &read = fake.reads[fake.reads_done++];
     if (read.kind == ScriptedRead::FAIL)
@@ -54,10 +97,12 @@ BOOL WINAPI WriteFile(HANDLE hFile, const void *lpBuffer, DWORD nNumberOfBytesTo
                       DWORD *lpNumberOfBytesWritten, void *lpOverlapped)
 {
     CONTRACT("WriteFile of " << nNumberOfBytesToWrite << " bytes",
-             hFile == &outputObject && lpBuffer && lpNumberOfBytesWritten && !lpOverlapped);
+             (hFile == &outputObject || hFile == &errorObject) && lpBuffer &&
+                 lpNumberOfBytesWritten && !lpOverlapped);
     if (++fake.writes_done == fake.failingWrite)
         return 0;
-    fake.output.append(static_cast<const char *>(lpBuffer), nNumberOfBytesToWrite);
+    (hFile == &outputObject ? fake.output : fake.errors)
+        .append(static_cast<const char *>(lpBuffer), nNumberOfBytesToWrite);
     *lpNumberOfBytesWritten = nNumberOfBytesToWrite;
     return 1;
 }
@@ -65,4 +110,56 @@ BOOL WINAPI WriteFile(HANDLE hFile, const void *lpBuffer, DWORD nNumberOfBytesTo
 void WINAPI ExitProcess(UINT uExitCode)
 {
     throw ProcessExit{uExitCode};
+}
+
+BOOL WINAPI GetNumberOfConsoleInputEvents(HANDLE hConsoleInput, DWORD *lpNumberOfEvents)
+{
+    CONTRACT("GetNumberOfConsoleInputEvents", hConsoleInput == &inputObject && lpNumberOfEvents);
+    const ScriptedRead *next = NextRead();
+    if (next && next->kind == ScriptedRead::COUNT_FAILS)
+        return 0;
+    *lpNumberOfEvents = Arrived();
+    return 1;
+}
+
+DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds)
+{
+    const DWORD WAIT_FAILED = 0xFFFFFFFF;
+    if (++fake.waits_done > WAITS_BOUND) {
+        ADD_FAILURE() << "more than " << WAITS_BOUND << " waits by " << Elapsed()
+                      << " ms: the program spins";
+        throw ProcessExit{WAIT_FAILED};
+    }
+    CONTRACT("WaitForSingleObject", hHandle == &inputObject || hHandle == CURRENT_PROCESS);
+    if (hHandle == CURRENT_PROCESS) {
+        ++fake.rests_done;
+        fake.now += dwMilliseconds;
+        return WAIT_TIMEOUT;
+    }
+    const ScriptedRead *next = NextRead();
+    if (next && next->kind == ScriptedRead::WAIT_FAILS)
+        return WAIT_FAILED;
+    // Signaled now, or when the first record or wake comes within the time.
+    DWORD first = 0xFFFFFFFF;
+    for (size_t i = fake.reads_done; i < fake.reads.size(); ++i) {
+        const ScriptedRead &read = fake.reads[i];
+        if (read.kind == ScriptedRead::WAKE && Elapsed() >= read.at && Elapsed() < read.until)
+            return WAIT_OBJECT_0;
+        if ((Signals(read) || read.kind == ScriptedRead::WAKE) && read.at < first &&
+            (read.kind != ScriptedRead::WAKE || read.at > Elapsed()))
+            first = read.at;
+    }
+    if (first <= Elapsed())
+        return WAIT_OBJECT_0;
+    if (first - Elapsed() <= dwMilliseconds) {
+        fake.now = fake.start + first;
+        return WAIT_OBJECT_0;
+    }
+    fake.now += dwMilliseconds;
+    return WAIT_TIMEOUT;
+}
+
+DWORD WINAPI GetTickCount()
+{
+    return fake.now;
 }

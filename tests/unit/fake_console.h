@@ -1,5 +1,5 @@
-// A scripted stand-in for the five console services, so the program's own code runs natively
-// against failures a real console cannot be made to produce.
+// A scripted stand-in for the console services, so the programs' own code runs natively
+// against failures a real console cannot be made to produce, on a scripted clock.
 #pragma once
 
 #include "records.h"
@@ -7,23 +7,54 @@
 #include <string>
 #include <vector>
 
-// One step of the input script: a record to deliver, or a read that fails or stores nothing.
+// One step of the input script: a record to deliver, or a read that fails or stores nothing,
+// in the buffer from `at` ms after the clock's start (keycode's rows: all there from the
+// start). For the waits alone: WAKE, the handle signaled with nothing to read from `at` to
+// `until`; WAIT_FAILS, the next wait fails; COUNT_FAILS, the count fails, as for input that
+// is not a console. Neither of those three is ever read.
 struct ScriptedRead {
-    enum Kind { RECORD, FAIL, EMPTY } kind;
+    enum Kind { RECORD, FAIL, EMPTY, WAKE, WAIT_FAILS, COUNT_FAILS } kind;
     INPUT_RECORD record;
+    DWORD at = 0, until = 0;
     ScriptedRead(const INPUT_RECORD &r) : kind(RECORD), record(r) {}
     ScriptedRead(Kind k) : kind(k), record() {}
 };
 
 const ScriptedRead READ_FAILS(ScriptedRead::FAIL);
 const ScriptedRead READ_STORES_NOTHING(ScriptedRead::EMPTY);
+const ScriptedRead WAIT_FAILS(ScriptedRead::WAIT_FAILS);
+const ScriptedRead COUNT_FAILS(ScriptedRead::COUNT_FAILS);
+
+// The step in the buffer from `ms` after the start.
+inline ScriptedRead At(DWORD ms, ScriptedRead read)
+{
+    read.at = ms;
+    return read;
+}
+
+// The input handle signaled with nothing to read, from `from` to `until` ms.
+inline ScriptedRead Wake(DWORD from, DWORD until)
+{
+    ScriptedRead wake(ScriptedRead::WAKE);
+    wake.at = from, wake.until = until;
+    return wake;
+}
+
+// The process's own pseudo-handle, which keywait waits on to rest.
+const HANDLE CURRENT_PROCESS = reinterpret_cast<HANDLE>(-1);
+// More waits than any row needs: the program spins.
+const int WAITS_BOUND = 1000;
 
 struct FakeConsole {
     const char *commandLine = "keycode";
     std::vector<ScriptedRead> reads; // a read past these fails the test
     int failingWrite = 0;            // 1-based number of the write that fails, 0 for none
+    DWORD start = 0, now = 0;        // the clock: GetTickCount when the row starts, and now
     // What the program did:
     std::string output;
+    std::string errors; // written to standard error
+    int waits_done = 0;
+    int rests_done = 0; // waits on the process's own handle, which time out as a sleep
     int reads_done = 0;
     int writes_done = 0;
     int commandLineCalls = 0;
@@ -32,7 +63,8 @@ struct FakeConsole {
 // The console the five services act on for the current test.
 extern FakeConsole fake;
 
-// Thrown by the stand-in's ExitProcess, which must not return: the status the process ended with.
+// Thrown by the stand-in's ExitProcess (or by a wait past WAITS_BOUND), which must not return: the
+// status the process ended with.
 struct ProcessExit {
     unsigned status;
 };
