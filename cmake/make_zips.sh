@@ -92,9 +92,9 @@ for folder in release tests; do
     cp "$exe" "$keywait" "$stage/BUILD.txt" "$stage/$folder/"
 done
 contents
-# CR LF in the text files, as in the batch files: Notepad before Windows 10 1809 shows a file
+# CR LF in the text files (the kit's case tables too), as in the batch files: Notepad before Windows 10 1809 shows a file
 # of bare LFs as one line.
-find "$stage" -type f \( -name '*.md' -o -name '*.txt' -o -name LICENSE \) \
+find "$stage" -type f \( -name '*.md' -o -name '*.txt' -o -name '*.cases' -o -name LICENSE \) \
     -exec sed -i 's/\r*$/\r/' {} +
 cp "$consolecheck" "$stage/release/"
 cp "$harness" "$standin" "$stage/tests/"

@@ -56,7 +56,7 @@ for zip in "${!want[@]}"; do
     check "$zip: its keywait.exe is the one built" cmp -s "$unpacked/$zip/keywait.exe" "$keywait"
     while read -r text; do
         check "$zip: every line of $text ends in CR LF" crlf "$unpacked/$zip/$text"
-    done < <(cd "$unpacked/$zip" && find . -type f \( -name '*.cmd' -o -name '*.md' -o \
+    done < <(cd "$unpacked/$zip" && find . -type f \( -name '*.cmd' -o -name '*.md' -o -name '*.cases' -o \
         -name '*.txt' -o -name LICENSE -o -name SHA256SUMS \) | cut -c3- | LC_ALL=C sort)
     while read -r document; do
         dead=$(dead_links "$unpacked/$zip/$document" "$unpacked/$zip")

@@ -186,44 +186,52 @@ const char *AfterKill(HANDLE conin)
 
 // A temporary folder of this run's own, named with its process id, which the rows' programs
 // get as TEMP and TMP and the scratch file goes to: two kits run at once, on two consoles,
-// would otherwise write over each other's files. Empty where it could not be made.
-std::string OwnTempFolder()
+// would otherwise write over each other's files. A name already taken (a run that died, its
+// process id used again) gets a number after it. Wide, so that a temporary folder outside the
+// ANSI code page works too. Empty where it could not be made.
+std::wstring OwnTempFolder()
 {
-    char temp[MAX_PATH];
-    const DWORD length = GetTempPathA(MAX_PATH, temp);
+    wchar_t temp[MAX_PATH];
+    const DWORD length = GetTempPathW(MAX_PATH, temp);
     if (!length || length >= MAX_PATH)
-        return "";
-    const std::string folder =
-        std::string(temp) + "keycode-harness-" + std::to_string(GetCurrentProcessId());
-    if (!CreateDirectoryA(folder.c_str(), 0) && GetLastError() != ERROR_ALREADY_EXISTS)
-        return "";
-    SetEnvironmentVariableA("TEMP", folder.c_str());
-    SetEnvironmentVariableA("TMP", folder.c_str());
-    return folder;
+        return L"";
+    const std::wstring stem =
+        std::wstring(temp) + L"keycode-harness-" + std::to_wstring(GetCurrentProcessId());
+    for (int n = 0; n < 100; ++n) {
+        const std::wstring folder = n ? stem + L"-" + std::to_wstring(n) : stem;
+        if (CreateDirectoryW(folder.c_str(), 0)) {
+            SetEnvironmentVariableW(L"TEMP", folder.c_str());
+            SetEnvironmentVariableW(L"TMP", folder.c_str());
+            return folder;
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    return L"";
 }
 
 // The folder and what rows left in it; a link to a folder is removed, not followed.
-void RemoveFolder(const std::string &folder)
+void RemoveFolder(const std::wstring &folder)
 {
-    WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            const std::string name = found.cFileName, path = folder + "\\" + name;
+            const std::wstring name = found.cFileName, path = folder + L"\\" + name;
             const DWORD attributes = found.dwFileAttributes;
-            if (name == "." || name == "..")
+            if (name == L"." || name == L"..")
                 continue;
             if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL); // a read-only file
-                DeleteFileA(path.c_str());
+                SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL); // a read-only file
+                DeleteFileW(path.c_str());
             } else if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-                RemoveDirectoryA(path.c_str());
+                RemoveDirectoryW(path.c_str());
             else
                 RemoveFolder(path);
-        } while (FindNextFileA(search, &found));
+        } while (FindNextFileW(search, &found));
         FindClose(search);
     }
-    RemoveDirectoryA(folder.c_str());
+    RemoveDirectoryW(folder.c_str());
 }
 
 // What a program wrote, escaped, and cut where it runs long.
@@ -343,7 +351,7 @@ int main(int argc, char **argv)
     std::vector<CaseRow> rows;
     if (!ReadTables(argc - 3, argv + 3, rows))
         return 1;
-    const std::string temp = OwnTempFolder();
+    const std::wstring temp = OwnTempFolder();
     if (temp.empty()) {
         Say("no folder of its own in the temporary folder (error %lu)\n0 passed, 1 failed\n",
             static_cast<unsigned long>(GetLastError()));

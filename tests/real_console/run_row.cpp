@@ -46,13 +46,16 @@ std::string WithOwnPath(std::string line, const std::string &keycode)
 
 // A small file holding one byte, opened for reading only: a standard handle that is not a
 // console and cannot be written.
-HANDLE ReadOnlyFile(const std::string &path, SECURITY_ATTRIBUTES *inherit)
+HANDLE ReadOnlyFile(const std::wstring &path, SECURITY_ATTRIBUTES *inherit)
 {
-    if (FILE *file = std::fopen(path.c_str(), "wb")) {
-        std::fputs("Q", file);
-        std::fclose(file);
+    const HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
+    if (file != INVALID_HANDLE_VALUE) {
+        DWORD written;
+        WriteFile(file, "Q", 1, &written, 0);
+        CloseHandle(file);
     }
-    return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, inherit, OPEN_EXISTING, 0, 0);
+    return CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, inherit, OPEN_EXISTING, 0, 0);
 }
 
 HANDLE Inheritable(HANDLE handle)
@@ -84,11 +87,13 @@ bool StartSleepingThread(HANDLE process)
     return true;
 }
 
-std::string ScratchFile()
+// Wide, as every path of the run's own: a temporary folder outside the ANSI code page (a
+// user named in another script) must not stop the run.
+std::wstring ScratchFile()
 {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    return std::string(temp) + "keycode-harness.txt";
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    return std::wstring(temp) + L"keycode-harness.txt";
 }
 
 // The row's standard input: the console, or one that is not a console. The table reader has
