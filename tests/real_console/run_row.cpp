@@ -117,6 +117,16 @@ HANDLE OpenStdin(const std::string &kind, HANDLE conin, SECURITY_ATTRIBUTES *inh
                        OPEN_EXISTING, 0, 0);
 }
 
+// Whether every program of the row's job has ended; true where the job cannot say.
+bool JobEnded(HANDLE job)
+{
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info;
+    return !job ||
+           !QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &info,
+                                      sizeof info, 0) ||
+           !info.ActiveProcesses;
+}
+
 // Reads what the program writes until it ends, or until the row's time is up, whichever
 // comes first, even while it keeps writing; then ends the whole job.
 void Collect(HANDLE pipe, const PROCESS_INFORMATION &process, HANDLE job, Outcome &outcome)
@@ -139,8 +149,13 @@ void Collect(HANDLE pipe, const PROCESS_INFORMATION &process, HANDLE job, Outcom
         if (!ended && GetTickCount() - start > CASE_TIMEOUT_MS) {
             TerminateJobObject(job, 0xDEAD);
             TerminateProcess(process.hProcess, 0xDEAD);
-            outcome.outlivedKill =
-                WaitForSingleObject(process.hProcess, KILL_BOUND_MS) != WAIT_OBJECT_0;
+            // The programs it started too (a keycode under cmd): one still dying could take
+            // the next row's records.
+            const DWORD killed = GetTickCount();
+            bool gone = WaitForSingleObject(process.hProcess, KILL_BOUND_MS) == WAIT_OBJECT_0;
+            while (gone && !JobEnded(job) && GetTickCount() - killed < KILL_BOUND_MS)
+                Sleep(20);
+            outcome.outlivedKill = !gone || !JobEnded(job);
             outcome.timedOut = true;
             ended = true;
         }
