@@ -3,7 +3,7 @@
 // keycode's status is the point, and reports which of docs/consoles.md's behaviours each step
 // showed, on the screen and in consolecheck.txt beside the program. verdict.cpp decides; this
 // file only talks to Windows.
-// Usage: consolecheck [SECONDS]   the time limit a step waits for a record (default 5)
+// Usage: consolecheck [SECONDS]   the time limit a step waits for a record (default 15)
 #include "verdict.h"
 
 #include <windows.h>
@@ -21,22 +21,45 @@ const int MAX_KEYCODE_RUNS = 6; // `keycode *` again past modifier presses, as a
 const DWORD TELL_AFTER_MS = 500; // after Ctrl's press, before C is asked for
 const DWORD SETTLE_MS = 500;    // read on after a step is done, for the releases behind it
 
-HANDLE input, output, report = INVALID_HANDLE_VALUE;
+// The screen is the console itself (CONOUT$), whatever standard output is (a file, a pipe),
+// so that the person sees every prompt. Text is UTF-8 here, UTF-16 on the screen (paths
+// outside the ANSI code page show as they are) and UTF-8 in the report.
+HANDLE input, screen, report = INVALID_HANDLE_VALUE;
 bool reportFailed; // a write to the report failed
-DWORD limitMs = 5000;
+DWORD limitMs = 15000; // long enough for a first reading of each prompt
 DWORD foundMode; // the input mode the check found, given back when it ends
 volatile LONG ctrlCRaised; // in this step
 volatile LONG ctrlCCount;  // in all
-char folder[MAX_PATH];
+volatile LONG inCtrlCStep; // Ctrl+C and Ctrl+Break are the step's keys; elsewhere they end it
+volatile LONG stopEvent;   // 0, or the control event that ends the check, plus 1
+wchar_t folder[1024];      // the check's folder, with its final backslash
 
-// To the screen and the report file alike.
-void Say(const char *format, ...)
+void ToScreen(const char *text, int n)
+{
+    wchar_t wide[1024];
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text, n, wide, 1024);
+    DWORD written;
+    WriteConsoleW(screen, wide, length, &written, nullptr);
+}
+
+void ToScreenW(const wchar_t *text)
+{
+    DWORD written;
+    WriteConsoleW(screen, text, static_cast<DWORD>(wcslen(text)), &written, nullptr);
+}
+
+// A name from Windows in UTF-8, for the report.
+void Utf8(const wchar_t *wide, char *text, int size)
+{
+    if (!WideCharToMultiByte(CP_UTF8, 0, wide, -1, text, size, nullptr, nullptr))
+        text[0] = '\0';
+}
+
+// To the screen, and to the report file too where toReport.
+void Write(bool toReport, const char *format, va_list values)
 {
     char text[1024];
-    va_list values;
-    va_start(values, format);
     int n = vsnprintf(text, sizeof text, format, values);
-    va_end(values);
     if (n < 0)
         return;
     // Cut short, a line still ends where it was to end.
@@ -46,24 +69,41 @@ void Say(const char *format, ...)
         if (end >= 2 && !strcmp(format + end - 2, "\r\n"))
             memcpy(text + n - 2, "\r\n", 2);
     }
+    ToScreen(text, n);
     DWORD written;
-    WriteFile(output, text, n, &written, nullptr);
-    if (report != INVALID_HANDLE_VALUE &&
+    if (toReport && report != INVALID_HANDLE_VALUE &&
         (!WriteFile(report, text, n, &written, nullptr) || written != static_cast<DWORD>(n)))
         reportFailed = true;
 }
 
-// To the screen alone: the prompts.
-void Ask(const char *text)
+// To the screen and the report file alike.
+void Say(const char *format, ...)
 {
-    DWORD written;
-    WriteFile(output, text, static_cast<DWORD>(strlen(text)), &written, nullptr);
+    va_list values;
+    va_start(values, format);
+    Write(true, format, values);
+    va_end(values);
+}
+
+// To the screen alone: the prompts.
+void Ask(const char *format, ...)
+{
+    va_list values;
+    va_start(values, format);
+    Write(false, format, values);
+    va_end(values);
 }
 
 BOOL WINAPI OnCtrl(DWORD event)
 {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
         return FALSE;
+    // Outside the Ctrl+C step the main thread ends the check at its next look (within 100
+    // ms), as Esc does, and gives the input mode back.
+    if (!inCtrlCStep) {
+        InterlockedCompareExchange(&stopEvent, static_cast<LONG>(event) + 1, 0);
+        return TRUE;
+    }
     InterlockedExchange(&ctrlCRaised, 1);
     InterlockedIncrement(&ctrlCCount);
     return TRUE; // the check stays, to report how Ctrl+C came
@@ -86,6 +126,8 @@ void ReadStep(Step step, DWORD limit, StepRecords &s)
     int presses = 0;
     for (;;) {
         const DWORD now = GetTickCount();
+        if (stopEvent)
+            break;
         if (done && now - doneAt >= SETTLE_MS)
             break;
         if (!done && now - last >= limit) {
@@ -170,11 +212,19 @@ void ReleaseSuspension()
 PROCESS_INFORMATION runs[2];
 bool running[2];
 
+// Under Wine a keycode killed in its read leaves that read pending, and it takes the next
+// record written to the console: the person's next key. So a spare record goes first, one
+// that keycode and the check pass over (not a key); Windows drops the read, and the spare
+// waits in the input to be passed over.
 void EndRun(int slot, bool kill)
 {
     if (kill) {
         TerminateProcess(runs[slot].hProcess, 1);
         WaitForSingleObject(runs[slot].hProcess, 5000);
+        INPUT_RECORD spare = {};
+        spare.EventType = FOCUS_EVENT;
+        DWORD written;
+        WriteConsoleInputW(input, &spare, 1, &written);
     }
     CloseHandle(runs[slot].hThread);
     CloseHandle(runs[slot].hProcess);
@@ -196,11 +246,11 @@ bool StartRuns(int slots)
     for (int slot = 0; slot < slots; ++slot) {
         if (running[slot])
             continue;
-        char path[MAX_PATH + 16], line[] = "keycode.exe *";
-        snprintf(path, sizeof path, "%skeycode.exe", folder);
-        STARTUPINFOA start = {};
+        wchar_t path[1024 + 16], line[] = L"keycode.exe *";
+        snwprintf(path, sizeof path / sizeof *path, L"%lskeycode.exe", folder);
+        STARTUPINFOW start = {};
         start.cb = sizeof start;
-        running[slot] = CreateProcessA(path, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+        running[slot] = CreateProcessW(path, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                        &start, &runs[slot]) != 0;
     }
     return running[0] || running[1];
@@ -208,7 +258,7 @@ bool StartRuns(int slots)
 
 // Gives the status of the first run of keycode.exe * in `slots` to end, leaving any other
 // on the console for the next call. Ends them all and gives KEYCODE_STILL_WAITING if none
-// ended within limit, or KEYCODE_CTRL_C_BETWEEN if a Ctrl+C reached the check since the count
+// ended within limit or a second after a Ctrl+C that ends the check, or KEYCODE_CTRL_C_BETWEEN if a Ctrl+C reached the check since the count
 // `since` and none ended a second later: struck while no run was attached to the console.
 // Says *tell (if any) while keycode runs, once the tick count tellAt has passed, and clears
 // it. False if keycode cannot be started.
@@ -244,15 +294,15 @@ bool RunKeycode(int slots, DWORD limit, const char **tell, DWORD tellAt, LONG si
         // Said while keycode runs: a person's reaction to it leaves keycode the time to be
         // attached to the console before C comes.
         if (*tell && static_cast<LONG>(now - tellAt) >= 0) {
-            Ask(*tell);
+            Ask("%s", *tell);
             *tell = nullptr;
         }
-        if (ctrlCCount != since && !raisedAt)
+        if ((ctrlCCount != since || stopEvent) && !raisedAt)
             raisedAt = waited + 1;
         if (wait != WAIT_TIMEOUT || waited >= limit || (raisedAt && waited - raisedAt >= 1000)) {
-            code = wait != WAIT_TIMEOUT ? static_cast<DWORD>(KEYCODE_FAILED)
-                   : raisedAt       ? static_cast<DWORD>(KEYCODE_CTRL_C_BETWEEN)
-                                    : static_cast<DWORD>(KEYCODE_STILL_WAITING);
+            code = wait != WAIT_TIMEOUT       ? static_cast<DWORD>(KEYCODE_FAILED)
+                   : raisedAt && !stopEvent ? static_cast<DWORD>(KEYCODE_CTRL_C_BETWEEN)
+                                            : static_cast<DWORD>(KEYCODE_STILL_WAITING);
             EndRuns();
             break;
         }
@@ -261,7 +311,7 @@ bool RunKeycode(int slots, DWORD limit, const char **tell, DWORD tellAt, LONG si
     return true;
 }
 
-void Describe()
+void Describe(bool ownConsole)
 {
     typedef LONG(WINAPI * RtlGetVersionCall)(OSVERSIONINFOW *);
     typedef const char *(CDECL * WineVersionCall)();
@@ -284,22 +334,33 @@ void Describe()
     // WT_SESSION is only a hint: unset where Windows Terminal is the default terminal, and
     // inherited by a console window started from a tab.
     const HWND window = GetConsoleWindow();
-    char name[256] = "";
-    if (!window || !GetClassNameA(window, name, sizeof name))
+    // Keys are typed into the window that has the focus: the console window, or for ConPTY
+    // the terminal's window that owns it. Its thread's layout is the one the keys come in.
+    HWND typedInto = window;
+    const char *whose = "the console window's";
+    wchar_t wide[MAX_PATH];
+    char name[MAX_PATH * 3] = "";
+    if (!window || !GetClassNameW(window, wide, MAX_PATH))
         strcpy(name, "none");
+    else
+        Utf8(wide, name, sizeof name);
     Say("Console:     window class %s", name);
     if (!strcmp(name, "PseudoConsoleWindow")) {
         Say(": a terminal through ConPTY");
         const HWND owner = GetAncestor(window, GA_ROOTOWNER);
         DWORD id = 0;
-        char path[MAX_PATH] = "";
-        DWORD size = sizeof path;
+        char path[MAX_PATH * 3] = "";
+        DWORD size = MAX_PATH;
         if (owner && owner != window && GetWindowThreadProcessId(owner, &id)) {
+            typedInto = owner;
+            whose = "the terminal window's";
             const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
-            if (process && !QueryFullProcessImageNameA(process, 0, path, &size))
-                path[0] = '\0';
+            if (process && QueryFullProcessImageNameW(process, 0, wide, &size))
+                Utf8(wide, path, sizeof path);
             if (process)
                 CloseHandle(process);
+        } else {
+            whose = "the ConPTY window's, which need not be the terminal's";
         }
         Say(path[0] ? ", %s" : ", its program unknown", path);
     } else if (!strcmp(name, "ConsoleWindowClass")) {
@@ -311,36 +372,44 @@ void Describe()
     // cmd's line input drops the Enter release in a console window; PowerShell reads keys
     // itself and does not.
     const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32 entry = {};
+    PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof entry;
     DWORD parent = 0;
     const DWORD self = GetCurrentProcessId();
-    for (BOOL more = Process32First(snapshot, &entry); snapshot != INVALID_HANDLE_VALUE && more;
-         more = Process32Next(snapshot, &entry))
+    for (BOOL more = Process32FirstW(snapshot, &entry); snapshot != INVALID_HANDLE_VALUE && more;
+         more = Process32NextW(snapshot, &entry))
         if (entry.th32ProcessID == self)
             parent = entry.th32ParentProcessID;
     strcpy(name, "unknown");
-    for (BOOL more = Process32First(snapshot, &entry); parent && more;
-         more = Process32Next(snapshot, &entry))
+    for (BOOL more = Process32FirstW(snapshot, &entry); parent && more;
+         more = Process32NextW(snapshot, &entry))
         if (entry.th32ProcessID == parent)
-            snprintf(name, sizeof name, "%s", entry.szExeFile);
+            Utf8(entry.szExeFile, name, sizeof name);
     if (snapshot != INVALID_HANDLE_VALUE)
         CloseHandle(snapshot);
-    Say("Started by:  %s\r\n", name);
+    // Alone on its console: a double click in Explorer (or another program) gave it a new
+    // one, which closes when the check ends, so it waits for a key at the end.
+    Say(ownConsole ? "Started by:  %s, on a console of its own (a double click): the check "
+                     "waits for a key at its end\r\n"
+                   : "Started by:  %s\r\n",
+        name);
     Say("Code pages:  input %u, output %u\r\n", GetConsoleCP(), GetConsoleOutputCP());
     const DWORD mode = foundMode;
     Say("Input mode:  0x%lx:%s%s%s%s%s\r\n", mode,
         mode & ENABLE_PROCESSED_INPUT ? " processed" : "", mode & ENABLE_LINE_INPUT ? " line" : "",
         mode & ENABLE_ECHO_INPUT ? " echo" : "", mode & ENABLE_QUICK_EDIT_MODE ? " quick-edit" : "",
         mode & 0x200 ? " virtual-terminal" : "");
-    char layout[KL_NAMELENGTH] = "";
-    if (!GetKeyboardLayoutNameA(layout))
-        strcpy(layout, "unknown");
-    Say("Keyboard:    layout %s\r\n", layout);
+    const DWORD thread = typedInto ? GetWindowThreadProcessId(typedInto, nullptr) : 0;
+    if (!thread)
+        whose = "the check's own, no console window found";
+    // The handle: the language in the low four digits, the layout in the high four.
+    Say("Keyboard:    layout %08lx, %s\r\n",
+        static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(GetKeyboardLayout(thread))),
+        whose);
     Say("Time limit:  %lu s a step\r\n", limitMs / 1000);
-    char path[MAX_PATH + 16];
-    snprintf(path, sizeof path, "%skeycode.exe", folder);
-    Say(GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES
+    wchar_t path[1024 + 16];
+    snwprintf(path, sizeof path / sizeof *path, L"%lskeycode.exe", folder);
+    Say(GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES
             ? "keycode:     keycode.exe found beside the check\r\n"
             : "keycode:     no keycode.exe beside the check: the steps that run it only read "
               "their keys\r\n");
@@ -348,39 +417,72 @@ void Describe()
 
 } // namespace
 
+// What ends the check early, in the report's words: Esc, Ctrl+C or Ctrl+Break.
+const char *StopName()
+{
+    return stopEvent == CTRL_BREAK_EVENT + 1 ? "Ctrl+Break" : "Ctrl+C";
+}
+
+// On a console of its own the window closes when the check ends: the report stays on it
+// until a key is pressed (or ten minutes pass; the file keeps it either way).
+void WaitToClose()
+{
+    Ask("\r\nPress a key to close this window.\r\n");
+    FlushConsoleInputBuffer(input);
+    const DWORD start = GetTickCount();
+    while (!stopEvent && GetTickCount() - start < 600000) {
+        if (WaitForSingleObject(input, 100) != WAIT_OBJECT_0)
+            continue;
+        INPUT_RECORD record;
+        DWORD count = 0;
+        if (!ReadConsoleInputW(input, &record, 1, &count))
+            return;
+        if (count && record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown)
+            return;
+    }
+}
+
 int main(int argc, char **argv)
 {
     input = GetStdHandle(STD_INPUT_HANDLE);
-    output = GetStdHandle(STD_OUTPUT_HANDLE);
     if (!GetConsoleMode(input, &foundMode)) {
         fprintf(stderr, "consolecheck: standard input is not a console. Run it in a console "
                         "window or terminal, without < or |, and press the keys it asks for.\n");
         return 2;
     }
+    screen = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (screen == INVALID_HANDLE_VALUE) {
+        fprintf(stderr, "consolecheck: the console's screen cannot be written (CONOUT$).\n");
+        return 2;
+    }
     if (argc > 1) {
         const int seconds = atoi(argv[1]);
         if (seconds < 1 || seconds > 60) {
-            fprintf(stderr, "usage: consolecheck [SECONDS]  (1 to 60 a step; 5 if not given)\n");
+            fprintf(stderr, "usage: consolecheck [SECONDS]  (1 to 60 a step; 15 if not given)\n");
             return 2;
         }
         limitMs = seconds * 1000;
     }
-    const DWORD length = GetModuleFileNameA(nullptr, folder, sizeof folder);
-    if (!length || length >= sizeof folder)
-        folder[0] = '\0';
-    else if (char *slash = strrchr(folder, '\\'))
-        slash[1] = '\0';
+    DWORD processes[4];
+    const bool ownConsole = GetConsoleProcessList(processes, 4) == 1;
+    const DWORD length = GetModuleFileNameW(nullptr, folder, sizeof folder / sizeof *folder);
+    if (!length || length >= sizeof folder / sizeof *folder)
+        folder[0] = L'\0';
+    else if (wchar_t *slash = wcsrchr(folder, L'\\'))
+        slash[1] = L'\0';
     // Beside the program; where that cannot be written (a folder the user may not write to),
     // in %TEMP%, and the check says which.
-    char reportPath[MAX_PATH + 32];
-    snprintf(reportPath, sizeof reportPath, "%sconsolecheck.txt", folder);
-    report = CreateFileA(reportPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+    wchar_t reportPath[1024 + 32];
+    snwprintf(reportPath, sizeof reportPath / sizeof *reportPath, L"%lsconsolecheck.txt", folder);
+    report = CreateFileW(reportPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
-    char temp[MAX_PATH];
-    const DWORD tempLength = GetTempPathA(sizeof temp, temp);
-    if (report == INVALID_HANDLE_VALUE && tempLength && tempLength < sizeof temp) {
-        snprintf(reportPath, sizeof reportPath, "%sconsolecheck.txt", temp);
-        report = CreateFileA(reportPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+    wchar_t temp[1024];
+    const DWORD tempLength = GetTempPathW(sizeof temp / sizeof *temp, temp);
+    if (report == INVALID_HANDLE_VALUE && tempLength && tempLength < sizeof temp / sizeof *temp) {
+        snwprintf(reportPath, sizeof reportPath / sizeof *reportPath, L"%lsconsolecheck.txt",
+                  temp);
+        report = CreateFileW(reportPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     }
     SetConsoleCtrlHandler(OnCtrl, TRUE);
@@ -396,22 +498,34 @@ int main(int argc, char **argv)
     ReadStep(ENTER_RELEASE, 1000, s);
 
     Say("consolecheck: what this console does to keys, step by step (docs/consoles.md)\r\n");
-    Describe();
-    Ask("\r\nEach step asks for keys and waits up to the time limit for them. Space at the "
-        "start of a step skips it; Esc ends the check.\r\nToo quick? Run it again as "
-        "consolecheck 15, for 15 s a step.\r\n\r\n");
+    Describe(ownConsole);
+    DWORD outputMode;
+    if (!GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &outputMode))
+        Ask("Standard output is not the console: the check writes to the console and to "
+            "consolecheck.txt, and nothing to standard output.\r\n");
+    Ask("\r\nEach step asks for keys and waits up to %lu s for them. Space at the start of a "
+        "step skips it; Esc ends the check.\r\nToo quick? Run it again as consolecheck 30, for "
+        "30 s a step (1 to 60).\r\n\r\n",
+        limitMs / 1000);
     char line[1024];
+    s.reading.ownConsole = ownConsole;
     FormatStepLine(ENTER_RELEASE, s.reading, 1, line, sizeof line);
     Say("%s\r\n", line);
 
     bool failed = s.reading.readFailed, escaped = false;
-    for (int i = ENTER_RELEASE + 1; i < STEP_COUNT; ++i) {
+    for (int i = ENTER_RELEASE + 1; i < STEP_COUNT && !escaped; ++i) {
         const Step step = static_cast<Step>(i);
         const StepInfo &info = StepInfoOf(step);
+        if (stopEvent) {
+            Say("%s: the check ends here, before step \"%s\".\r\n", StopName(), info.name);
+            escaped = true;
+            break;
+        }
         s = StepRecords();
         InterlockedExchange(&ctrlCRaised, 0);
+        InterlockedExchange(&inCtrlCStep, step == CTRL_C);
         Ask("\r\n>> ");
-        Ask(info.prompt);
+        Ask("%s", info.prompt);
         // A sign of more than one byte in code page 65001, read a byte a record, ends a host
         // built before February 2023 (it fails fast splitting the character).
         if (step == ALTGR && GetConsoleCP() == 65001)
@@ -433,7 +547,7 @@ int main(int argc, char **argv)
             DWORD tellAt = 0;
             bool told = false;
             DWORD lastNew = GetTickCount();
-            while (s.reading.statusCount < MAX_KEYCODE_RUNS &&
+            while (!stopEvent && s.reading.statusCount < MAX_KEYCODE_RUNS &&
                    GetTickCount() - lastNew < limitMs &&
                    RunKeycode(step == CTRL_C ? 2 : 1, limitMs, &tell, tellAt, since, &code)) {
                 const size_t n = s.reading.statusCount;
@@ -480,25 +594,28 @@ int main(int argc, char **argv)
         FormatStepLine(step, s.reading, static_cast<int>(limitMs / 1000), line, sizeof line);
         Say("%s\r\n", line);
         failed = failed || s.reading.readFailed;
-        if (s.escape) {
-            Say("Esc: the check ends here, at step \"%s\".\r\n", info.name);
+        if (s.escape || stopEvent) {
+            Say("%s: the check ends here, at step \"%s\".\r\n", s.escape ? "Esc" : StopName(),
+                info.name);
             escaped = true;
-            break;
         }
     }
+    InterlockedExchange(&inCtrlCStep, 0);
     if (report != INVALID_HANDLE_VALUE && !CloseHandle(report))
         reportFailed = true;
     if (report != INVALID_HANDLE_VALUE && !reportFailed) {
         Ask("\r\nThe report is in ");
-        Ask(reportPath);
+        ToScreenW(reportPath);
         Ask(": paste it into a bug report as it stands.\r\n");
     } else {
-        Ask("\r\nconsolecheck.txt could not be written, beside the program or in %TEMP%; copy the "
-            "report from the screen.\r\n");
+        Ask("\r\nconsolecheck.txt could not be written, beside the program or in %%TEMP%%; copy "
+            "the report from the screen.\r\n");
         failed = true;
     }
     SetConsoleMode(input, foundMode);
+    if (ownConsole && !stopEvent)
+        WaitToClose();
     // 3: the check could not do all it should (keycode.exe not started, a read failed, no
-    // report file); 1: Esc ended it.
+    // report file); 1: Esc, Ctrl+C or Ctrl+Break ended it.
     return failed ? 3 : escaped ? 1 : 0;
 }

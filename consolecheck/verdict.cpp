@@ -103,7 +103,7 @@ bool IsPressOf(int32_t status, uint16_t vk)
 
 Verdict Of(const char *says, const char *as)
 {
-    return Verdict{says, as, false};
+    return Verdict{says, as, false, false};
 }
 
 // Hosts keep Pause and Ctrl+S only for a read in line input mode: without it every host
@@ -118,6 +118,14 @@ Verdict JudgeRecords(Step step, const Reading &r)
         return Of("not run: keycode.exe could not be started from consolecheck's folder", nullptr);
     switch (step) {
     case ENTER_RELEASE:
+        // A new console, as a double click gives: no shell's Enter came before the check.
+        if (r.ownConsole) {
+            Verdict v = Of("not judged: the check has a console of its own (a double click), "
+                           "so no shell read an Enter before it",
+                           nullptr);
+            v.unjudged = true;
+            return v;
+        }
         if (Find(r, VK_RETURN_KEY, false))
             return Of("the Enter release arrived",
                       "Wine's console and Windows Terminal, or a console window started from a "
@@ -335,6 +343,7 @@ bool StepDone(Step step, const KeyRecord *records, size_t count)
 Verdict Judge(Step step, const Reading &r)
 {
     Verdict v = r.skipped ? Of("skipped", nullptr) : JudgeRecords(step, r);
+    v.unjudged = v.unjudged || r.skipped;
     v.emptyReadNoted = r.emptyReads > 0;
     return v;
 }
@@ -381,7 +390,7 @@ void FormatStepLine(Step step, const Reading &r, int seconds, char *line, size_t
     add("; row \"%s\": %s", STEPS[step].row, v.says);
     if (v.as)
         add(", as %s", v.as);
-    else if (!r.skipped)
+    else if (!v.unjudged)
         add(", none of the known ones");
     if (v.emptyReadNoted)
         add("; %d read(s) succeeded with no record, which keycode takes as a failure (-1)",

@@ -71,12 +71,14 @@ struct Reading {
     size_t statusCount = 0;
     bool noKeycode = false; // keycode.exe could not be started from the check's folder
     bool lineInput = true;  // the input mode found had ENABLE_LINE_INPUT
+    bool ownConsole = false; // the check was alone on its console (a double click)
 };
 
 struct Verdict {
     const char *says;    // what was seen, in words
     const char *as;      // the consoles.md columns that give it; null: none of the known ones
     bool emptyReadNoted; // a read with no record came, which keycode takes as a failure
+    bool unjudged;       // nothing to judge (skipped, or nothing the step looks at): no columns
 };
 Verdict Judge(Step step, const Reading &reading);
 

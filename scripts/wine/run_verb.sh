@@ -102,12 +102,15 @@ on_console() {
     return $rc
 }
 
-# consolecheck as a person runs it: typed at cmd's prompt in Wine's windowed console on a
-# virtual X display, then each line of KEYS (xdotool's commands, one line a step) typed once
-# the report has the line before it. Prints how it ends with standard input from a file,
-# then the report. It runs in this run's own prefix (own_prefix), whose wineserver takes this
-# run's display, and whose processes it ends at the end: the console window's cmd never ends
-# by itself. Every wait is bounded.
+# consolecheck as a person runs it: in Wine's windowed console on a virtual X display, from
+# a folder whose name has a letter outside the ANSI code page. KEYS: a line `run COMMAND`
+# types COMMAND at cmd's prompt (`start ...`: in a console window of its own, which then
+# takes the keys); each other line (xdotool's commands, one line a step) is typed once the
+# report has the line before it. Prints how it ends with standard input from a file, then
+# each run's report, what it wrote to out.txt, and for a window of its own whether it stays
+# open after the report and closes at a key. It runs in this run's own prefix (own_prefix),
+# whose wineserver takes this run's display, and whose processes it ends at the end: the
+# console window's cmd never ends by itself. Every wait is bounded.
 # Usage: typed CONSOLECHECK.EXE KEYCODE.EXE KEYS
 typed_work= typed_xvfb=
 typed_cleanup() {
@@ -120,13 +123,35 @@ report_lines() { # the step lines in the report so far
     n=$(grep -c '^[A-Z].*; row ' "$typed_work/consolecheck.txt" 2>/dev/null)
     echo "${n:-0}"
 }
+window_state() { xdotool getwindowname "$1" >/dev/null 2>&1 && echo open || echo closed; }
+typed_run= typed_step=0 typed_own= typed_rc=0
+end_run() { # the run's last step line, then its report, and its own window's state
+    [ -n "$typed_run" ] || return 0
+    for _ in $(seq 150); do
+        [ "$(report_lines)" -gt "$typed_step" ] && break
+        sleep 0.2
+    done
+    sleep 1
+    cat consolecheck.txt 2>/dev/null || { echo "no report written" && typed_rc=1; }
+    rm -f consolecheck.txt
+    [ ! -f out.txt ] || { echo "out.txt: $(wc -c <out.txt) bytes" && rm -f out.txt; }
+    [ -n "$typed_own" ] || return 0
+    echo "own window after the report: $(window_state "$typed_own")"
+    xdotool key Return
+    sleep 2
+    echo "own window after a key: $(window_state "$typed_own")"
+    # Wine takes cmd's window back as the one typed into at a click, not at the focus alone.
+    xdotool mousemove --window "$window" 20 20 click 1 windowfocus "$window"
+    sleep 0.5
+}
 typed() {
-    local window= keys step=0
+    local window= keys top
     trap typed_cleanup EXIT
-    typed_work=$(mktemp -d)
-    leftovers+=("$typed_work")
-    cp "$1" "$typed_work/consolecheck.exe" && cp "$2" "$typed_work/keycode.exe" &&
-        cp "$3" "$typed_work/keys" || return 1
+    top=$(mktemp -d)
+    leftovers+=("$top")
+    typed_work="$top/Müller Ω"
+    mkdir "$typed_work" && cp "$1" "$typed_work/consolecheck.exe" &&
+        cp "$2" "$typed_work/keycode.exe" && cp "$3" "$typed_work/keys" || return 1
     # Xvfb picks a free display and writes its number to the descriptor given.
     Xvfb -displayfd 5 -nolisten tcp -screen 0 1024x768x24 5>"$typed_work/display" \
         >/dev/null 2>&1 &
@@ -148,25 +173,35 @@ typed() {
     [ -n "$window" ] || { echo "no console window on $DISPLAY within 60 s" && return 1; }
     xdotool windowfocus "$window"
     sleep 1
-    xdotool type --delay 50 consolecheck.exe
-    xdotool key Return
     while IFS= read -r keys; do
-        step=$((step + 1))
+        if [ "${keys%% *}" = run ]; then
+            end_run
+            typed_run=${keys#run } typed_step=0 typed_own=
+            xdotool type --delay 50 "$typed_run"
+            xdotool key Return
+            [ "${typed_run%% *}" = start ] || continue
+            for _ in $(seq 60); do
+                typed_own=$(xdotool search --name consolecheck 2>/dev/null | grep -vx "$window" |
+                    head -n 1)
+                [ -n "$typed_own" ] && break
+                sleep 0.5
+            done
+            [ -n "$typed_own" ] || { echo "no window of its own within 30 s" && return 1; }
+            xdotool windowfocus "$typed_own"
+            continue
+        fi
+        typed_step=$((typed_step + 1))
         # The header and a line a step before this one: then this step's prompt is up.
         for _ in $(seq 150); do
-            [ "$(report_lines)" -ge "$step" ] && break
+            [ "$(report_lines)" -ge "$typed_step" ] && break
             sleep 0.2
         done
         sleep 0.5
         # shellcheck disable=SC2086
         xdotool $keys
     done <keys
-    # The last step's line.
-    for _ in $(seq 150); do
-        [ "$(report_lines)" -gt "$step" ] && break
-        sleep 0.2
-    done
-    cat consolecheck.txt 2>/dev/null || { echo "no report written" && return 1; }
+    end_run
+    return $typed_rc
 }
 
 case $what in

@@ -34,6 +34,7 @@ struct Row {
     int emptyReads = 0;
     bool noKeycode = false;
     bool lineInputOff = false;
+    bool ownConsole = false;
 };
 
 // clang-format off
@@ -43,6 +44,8 @@ const Row ROWS[] = {
      "keys itself (PowerShell)"},
     {"Enter release dropped", ENTER_RELEASE, {}, {}, "was dropped",
      "Windows' console window, started from cmd", true},
+    {"Nothing on a console of its own: not cmd's doing", ENTER_RELEASE, {}, {}, "not judged",
+     nullptr, true, false, false, false, 0, false, false, true},
     {"Esc with its character", ESC_CHARACTER, {K(0x1B, 0x1B, 0), Up(0x1B, 0x1B, 0)}, {},
      "character 1b", "Windows' console window and Windows Terminal"},
     {"Esc without a character", ESC_CHARACTER, {K(0x1B, 0, 0), Up(0x1B, 0, 0)}, {},
@@ -177,6 +180,7 @@ Reading ReadingOf(const Row &row)
     r.emptyReads = row.emptyReads;
     r.noKeycode = row.noKeycode;
     r.lineInput = !row.lineInputOff;
+    r.ownConsole = row.ownConsole;
     return r;
 }
 
@@ -234,6 +238,11 @@ TEST(ConsoleCheck, StepLine)
         {{"", ALTGR, {K(0x20, ' ', 0), Up(0x20, ' ', 0)}, {}, "", nullptr, false, false, false,
           true},
          "AltGr: 2002020 0002020; row \"AltGr\": skipped"},
+        {{"", ENTER_RELEASE, {Up(0x0D, 0x0D, 0)}, {}, "", nullptr, false, false, false, false, 0,
+          false, false, true},
+         "Enter release at the start: 0000d0d; row \"The release of the Enter key that started "
+         "keycode\": not judged: the check has a console of its own (a double click), so no "
+         "shell read an Enter before it"},
         {{"", HELD_KEY, std::vector<KeyRecord>(50, K('A', 'a', 0)), {}, "", nullptr},
          "A held down: 2006141 2006141 2006141 2006141 2006141 2006141 2006141 2006141 2006141 "
          "2006141 2006141 2006141 2006141 2006141 2006141 2006141 2006141 2006141 2006141 "
