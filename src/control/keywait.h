@@ -14,12 +14,15 @@ const DWORD WAIT_LIMIT_MAX = 0x7FFFFFFF;
 
 // How long a wake that finds nothing to read rests before the handle is waited on again.
 const DWORD WAKE_REST_MS = 20;
+// The longest single wait on the input handle: what is left is worked out again after it.
+const DWORD WAIT_SLICE_MS = 1000;
 
-// Reads the command line: the program's name by Windows' rule for the first argument, then
-// tokens split by spaces and tabs, each the time (decimal digits alone, at most
-// WAIT_LIMIT_MAX) or '/', in either order, with the time once. Quotes around a token, or
-// part of it, are dropped, as the C runtime drops them. False for any other line: then
-// limit and releases are not to be used. releases is KEY_DOWN_FLAG for '/', else 0.
+// Reads the command line: the program's name by the C runtime's rule for the first argument
+// (quotes turn quoting on and off; a blank outside them ends it), then tokens split by spaces
+// and tabs, each the time (decimal digits alone, at most WAIT_LIMIT_MAX) or '/', in either
+// order, with the time once. Quotes around a token, or part of it, are dropped, as the C
+// runtime drops them. False for any other line: then limit and releases are not to be used.
+// releases is KEY_DOWN_FLAG for '/', else 0.
 bool KEYCODE_CALL GetWaitArguments(const char *line, DWORD &limit, unsigned &releases);
 
 // Called by the loader with no start-up code before it; ends the process through ExitProcess

@@ -20,17 +20,12 @@ bool KEYCODE_CALL GetWaitArguments(const char *line, DWORD &limit, unsigned &rel
     releases = 0;
     if (!line)
         return false;
-    // The program's name: quoted, up to the closing quote; else up to the first blank. Digits
-    // or a '/' in it change nothing.
-    if (*line == '"') {
-        while (*++line && *line != '"') {
-        }
-        if (*line)
-            ++line;
-    } else {
-        while (*line && !IsBlank(*line))
-            ++line;
-    }
+    // The program's name, as the C runtime takes it: each quote turns quoting on or off, and
+    // only a blank outside quotes ends it, so "%~dp0"keywait and C:\"My Tools"\keywait are
+    // one name. Digits or a '/' in it change nothing.
+    for (bool quoted = false; *line && (quoted || !IsBlank(*line)); ++line)
+        if (*line == '"')
+            quoted = !quoted;
     // Then each token, split at blanks, is all digits (the time, once) or one '/'. Quotes are
     // dropped wherever they stand, so "500" is 500, as a quoted argument is elsewhere.
     enum { NONE, TIME, SLASH } token = NONE;
@@ -104,6 +99,10 @@ KeyValue RunKeyWait()
             DWORD left = limit - elapsed;
             if (object == CURRENT_PROCESS && left > WAKE_REST_MS)
                 left = WAKE_REST_MS;
+            // A wait's own time stops while the machine sleeps and the clock does not: a wait
+            // of at most a second keeps the deadline within one of the clock's after a sleep.
+            if (left > WAIT_SLICE_MS)
+                left = WAIT_SLICE_MS;
             result = WaitForSingleObject(object, left);
             object = input;
         } while (result == WAIT_TIMEOUT);

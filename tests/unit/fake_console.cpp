@@ -20,13 +20,29 @@ bool Signals(const ScriptedRead &read)
            read.kind == ScriptedRead::EMPTY;
 }
 
-// The first step not yet read that is in the buffer (or coming), past WAKE steps.
+bool Unread(const ScriptedRead &read)
+{
+    return read.kind == ScriptedRead::WAKE || read.kind == ScriptedRead::SLEEP;
+}
+
+// The first step not yet read that is in the buffer (or coming), past WAKE and SLEEP steps.
 const ScriptedRead *NextRead()
 {
     for (size_t i = fake.reads_done; i < fake.reads.size(); ++i)
-        if (fake.reads[i].kind != ScriptedRead::WAKE)
+        if (!Unread(fake.reads[i]))
             return &fake.reads[i];
     return nullptr;
+}
+
+// A wait of `ms` from now, timed out: the clock moves on by it, and by any sleep begun
+// within it, which the wait's own time leaves out.
+void WaitOut(DWORD ms)
+{
+    DWORD end = Elapsed() + ms;
+    for (const ScriptedRead &read : fake.reads)
+        if (read.kind == ScriptedRead::SLEEP && read.at >= Elapsed() && read.at < end)
+            end += read.until - read.at;
+    fake.now = fake.start + end;
 }
 
 // Records in the buffer now: those that have arrived and are not read.
@@ -75,7 +91,7 @@ BOOL WINAPI ReadConsoleInputA(HANDLE hConsoleInput, INPUT_RECORD *lpBuffer, DWOR
     CONTRACT(call(), hConsoleInput == &inputObject);
     CONTRACT(call(), nLength == 1 && lpBuffer && lpNumberOfEventsRead);
     while (fake.reads_done < static_cast<int>(fake.reads.size()) &&
-           fake.reads[fake.reads_done].kind == ScriptedRead::WAKE)
+           Unread(fake.reads[fake.reads_done]))
         ++fake.reads_done;
     CONTRACT(call() << " after the script's " << fake.reads.size() << " reads",
              fake.reads_done < static_cast<int>(fake.reads.size()));
@@ -133,7 +149,7 @@ DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds)
     CONTRACT("WaitForSingleObject", hHandle == &inputObject || hHandle == CURRENT_PROCESS);
     if (hHandle == CURRENT_PROCESS) {
         ++fake.rests_done;
-        fake.now += dwMilliseconds;
+        WaitOut(dwMilliseconds);
         return WAIT_TIMEOUT;
     }
     const ScriptedRead *next = NextRead();
@@ -155,7 +171,7 @@ DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds)
         fake.now = fake.start + first;
         return WAIT_OBJECT_0;
     }
-    fake.now += dwMilliseconds;
+    WaitOut(dwMilliseconds);
     return WAIT_TIMEOUT;
 }
 

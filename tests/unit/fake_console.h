@@ -10,10 +10,11 @@
 // One step of the input script: a record to deliver, or a read that fails or stores nothing,
 // in the buffer from `at` ms after the clock's start (keycode's rows: all there from the
 // start). For the waits alone: WAKE, the handle signaled with nothing to read from `at` to
-// `until`; WAIT_FAILS, the next wait fails; COUNT_FAILS, the count fails, as for input that
-// is not a console. Neither of those three is ever read.
+// `until`; SLEEP, the machine asleep from `at` to `until`, when the clock runs on and a wait's
+// own time does not; WAIT_FAILS, the next wait fails; COUNT_FAILS, the count fails, as for
+// input that is not a console. None of those four is ever read.
 struct ScriptedRead {
-    enum Kind { RECORD, FAIL, EMPTY, WAKE, WAIT_FAILS, COUNT_FAILS } kind;
+    enum Kind { RECORD, FAIL, EMPTY, WAKE, SLEEP, WAIT_FAILS, COUNT_FAILS } kind;
     INPUT_RECORD record;
     DWORD at = 0, until = 0;
     ScriptedRead(const INPUT_RECORD &r) : kind(RECORD), record(r) {}
@@ -38,6 +39,14 @@ inline ScriptedRead Wake(DWORD from, DWORD until)
     ScriptedRead wake(ScriptedRead::WAKE);
     wake.at = from, wake.until = until;
     return wake;
+}
+
+// The machine asleep from `from` to `until` ms on the clock.
+inline ScriptedRead Sleep(DWORD from, DWORD until)
+{
+    ScriptedRead sleep(ScriptedRead::SLEEP);
+    sleep.at = from, sleep.until = until;
+    return sleep;
 }
 
 // The process's own pseudo-handle, which keywait waits on to rest.
