@@ -19,32 +19,53 @@ rem Usage: call getkey.cmd          a key press; Shift, Ctrl, Alt, the Windows k
 rem                                 Num Lock and Scroll Lock on their own are passed over
 rem        call getkey.cmd /        a key press or a release
 rem        call getkey.cmd mods     those modifier keys count as keys too (also: / mods)
-rem Exit code 0, or 1 when no key could be read: standard input is not a console, keycode.exe
-rem is missing or cannot be started (a message on standard error says where it looked) or
-rem ended without a key. The KEY_ variables are cleared then.
+rem        call getkey.cmd MS       waits MS ms at most (0 to 2147483647), with keywait.exe
+rem                                 instead of keycode.exe (also: / mods MS, in any order);
+rem                                 0 takes a key already typed or gives up at once. Each
+rem                                 modifier key passed over starts the MS again: a held
+rem                                 Shift, which repeats, keeps it waiting.
+rem Exit code 0; 2 when the MS ran out; 1 when no key could be read: standard input is not
+rem a console, keycode.exe (keywait.exe) is missing or cannot be started (a message on
+rem standard error says where it looked), it ended without a key, or MS is not a time (said
+rem on standard error). The KEY_ variables are cleared then.
 rem It stands alone on purpose, sharing no code with the other examples: copy it anywhere
-rem beside keycode.exe.
+rem beside keycode.exe and keywait.exe.
 rem Its own settings whatever the caller has on: delayed expansion would eat "!".
 setlocal EnableExtensions DisableDelayedExpansion
 rem A caller's variable named ERRORLEVEL would hide the real status from %ERRORLEVEL%.
 set "ERRORLEVEL="
-rem keycode.exe: KEYCODE_EXE when set (any quotes taken off, so that "" is taken as unset;
-rem a "/" in it is turned round, as keycode would take it for its own "/" and give
-rem releases too), else beside this file, one folder up (release zip) or on PATH. An empty
-rem path is never tested: Wine's cmd takes if exist "" for a syntax error and skips the
-rem line.
-if defined KEYCODE_EXE set "KEYCODE_EXE=%KEYCODE_EXE:"=%"
+set "releases="
+set "mods="
+set "limit="
+for %%A in (%*) do if "%%~A"=="/" set "releases=/"
+for %%A in (%*) do if /i "%%~A"=="mods" set "mods=yes"
+rem The x in front: Wine's cmd takes a "/" compared with /i, or an if /i after an if not,
+rem for a syntax error.
+for %%A in (%*) do if /i not "x%%~A"=="xmods" if not "x%%~A"=="x/" set "limit=%%~A"
+rem The program: keycode.exe, or keywait.exe with a time limit.
+set "name=keycode"
+set "from=KEYCODE_EXE"
+if defined limit set "name=keywait"
+if defined limit set "from=KEYWAIT_EXE"
+rem The program's file: KEYCODE_EXE (KEYWAIT_EXE) when set (any quotes taken off, so that
+rem "" is taken as unset; a "/" in it is turned round, as keycode would take it for its own
+rem "/" and give releases too), else beside this file, one folder up (release zip) or on
+rem PATH. An empty path is never tested: Wine's cmd takes if exist "" for a syntax error and
+rem skips the line.
+set "given="
+if not defined limit if defined KEYCODE_EXE set "given=%KEYCODE_EXE:"=%"
+if defined limit if defined KEYWAIT_EXE set "given=%KEYWAIT_EXE:"=%"
 rem This file's folder. Called by a quoted name that cmd found on PATH (call "getkey.cmd"),
 rem Windows' cmd gives %~dp0 the current folder, where this file is not: PATH finds it again.
 set "here=%~dp0"
 if not exist "%~f0" for %%F in ("%~nx0") do set "here=%%~dp$PATH:F"
 set "keycode="
-set looked="%here%keycode.exe", "%here%..\keycode.exe" or on PATH
-if exist "%here%keycode.exe" set "keycode=%here%keycode.exe"
-if not defined keycode if exist "%here%..\keycode.exe" set "keycode=%here%..\keycode.exe"
-if not defined keycode for %%P in (keycode.exe) do set "keycode=%%~$PATH:P"
-if defined KEYCODE_EXE set "keycode=%KEYCODE_EXE%"
-if defined KEYCODE_EXE set looked="%KEYCODE_EXE%", from KEYCODE_EXE
+set looked="%here%%name%.exe", "%here%..\%name%.exe" or on PATH
+if exist "%here%%name%.exe" set "keycode=%here%%name%.exe"
+if not defined keycode if exist "%here%..\%name%.exe" set "keycode=%here%..\%name%.exe"
+if not defined keycode for %%P in (%name%.exe) do set "keycode=%%~$PATH:P"
+if defined given set "keycode=%given%"
+if defined given set looked="%given%", from %from%
 if not defined keycode goto nokeycode
 set "keycode=%keycode:/=\%"
 rem Its full path, so that the test and the start below look at the same file: cmd runs a
@@ -56,10 +77,12 @@ for %%P in ("%keycode%") do if "%%~P"=="%keycode%" set "full=%%~fP"
 if not defined full goto nokeycode
 if not exist "%full%" goto nokeycode
 set "keycode=%full%"
-set "releases="
-set "mods="
-for %%A in (%*) do if "%%~A"=="/" set "releases=/"
-for %%A in (%*) do if /i "%%~A"=="mods" set "mods=yes"
+rem "*" asks keycode for the code as the exit status; keywait takes the time, in quotes so
+rem that any text given for it reaches keywait's own check whole, and 0 for the test below.
+set "wait=*"
+set "probe=*"
+if defined limit set wait="%limit%"
+if defined limit set "probe=0"
 
 rem Every key code lies in 0-134217727 (0x7ffffff); bit 25 (33554432) is set in a press. Any
 rem other status (-1, Ctrl+C's 0xc000013a) is no key. cmd's own status for a program it could
@@ -67,13 +90,16 @@ rem not start (9009 for one it did not find, a small Windows error number for ot
 rem among the releases: without "/" the missing press bit tells it; with "/" keycode is first
 rem started once with no console on its input, where it always gives -1.
 if not defined releases goto read
-"%keycode%" * <nul 2>nul
+"%keycode%" %probe% <nul 2>nul
 if %ERRORLEVEL% neq -1 goto nostart
 
 :read
-rem "*" asks for the code as the exit status; "/" lets releases through as well.
-"%keycode%" * %releases%
+rem "/" lets releases through as well.
+"%keycode%" %wait% %releases%
 set /a "code=%ERRORLEVEL%, vk=code & 0xFF, down=(code >> 25) & 1"
+rem keywait's -2: the time ran out; -3: it refused the time.
+if defined limit if %code% equ -2 goto timeout
+if defined limit if %code% equ -3 goto badtime
 if %code% lss 0 goto nokey
 if %code% gtr 134217727 goto nokey
 if not defined releases if %down% equ 0 goto nostart
@@ -87,11 +113,19 @@ rem One line, so that the values are taken before endlocal forgets them.
 endlocal & set "KEY_CODE=%code%" & set "KEY_VK=%vk%" & set "KEY_CHAR=%char%" & set "KEY_FLAGS=%flags%" & set "KEY_DOWN=%down%"
 exit /b 0
 
+:timeout
+endlocal
+for %%V in (CODE VK CHAR FLAGS DOWN) do set "KEY_%%V="
+exit /b 2
+
 :nokeycode
->&2 echo getkey: keycode.exe not found; looked for %looked%
+>&2 echo getkey: %name%.exe not found; looked for %looked%
+goto nokey
+:badtime
+>&2 echo getkey: not a time in ms from 0 to 2147483647: "%limit%"
 goto nokey
 :nostart
->&2 echo getkey: keycode.exe could not be started: "%keycode%"
+>&2 echo getkey: %name%.exe could not be started: "%keycode%"
 :nokey
 endlocal
 for %%V in (CODE VK CHAR FLAGS DOWN) do set "KEY_%%V="
