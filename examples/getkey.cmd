@@ -56,9 +56,10 @@ set "given="
 if not defined limit if defined KEYCODE_EXE set "given=%KEYCODE_EXE:"=%"
 if defined limit if defined KEYWAIT_EXE set "given=%KEYWAIT_EXE:"=%"
 rem This file's folder. Called by a quoted name that cmd found on PATH (call "getkey.cmd"),
-rem Windows' cmd gives %~dp0 the current folder, where this file is not: PATH finds it again.
+rem Windows' cmd gives %~dp0 the current folder, where this file is not: PATH finds it
+rem again, by the name given or, given without it, with .cmd after it.
 set "here=%~dp0"
-if not exist "%~f0" for %%F in ("%~nx0") do set "here=%%~dp$PATH:F"
+if not exist "%~f0" for %%F in ("%~n0.cmd" "%~nx0") do if not "%%~$PATH:F"=="" set "here=%%~dp$PATH:F"
 set "keycode="
 set looked="%here%%name%.exe", "%here%..\%name%.exe" or on PATH
 if exist "%here%%name%.exe" set "keycode=%here%%name%.exe"

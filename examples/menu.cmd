@@ -33,9 +33,10 @@ rem path is never tested: Wine's cmd takes if exist "" for a syntax error and sk
 rem line.
 if defined KEYCODE_EXE set "KEYCODE_EXE=%KEYCODE_EXE:"=%"
 rem This file's folder. Called by a quoted name that cmd found on PATH (call "menu.cmd"),
-rem Windows' cmd gives %~dp0 the current folder, where this file is not: PATH finds it again.
+rem Windows' cmd gives %~dp0 the current folder, where this file is not: PATH finds it
+rem again, by the name given or, given without it, with .cmd after it.
 set "here=%~dp0"
-if not exist "%~f0" for %%F in ("%~nx0") do set "here=%%~dp$PATH:F"
+if not exist "%~f0" for %%F in ("%~n0.cmd" "%~nx0") do if not "%%~$PATH:F"=="" set "here=%%~dp$PATH:F"
 set "keycode="
 set looked="%here%keycode.exe", "%here%..\keycode.exe" or on PATH
 if exist "%here%keycode.exe" set "keycode=%here%keycode.exe"

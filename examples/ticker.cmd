@@ -16,9 +16,10 @@ rem else beside this file, one folder up (release zip) or on PATH. An empty path
 rem tested: Wine's cmd takes if exist "" for a syntax error and skips the line.
 if defined KEYWAIT_EXE set "KEYWAIT_EXE=%KEYWAIT_EXE:"=%"
 rem This file's folder. Called by a quoted name that cmd found on PATH (call "ticker.cmd"),
-rem Windows' cmd gives %~dp0 the current folder, where this file is not: PATH finds it again.
+rem Windows' cmd gives %~dp0 the current folder, where this file is not: PATH finds it
+rem again, by the name given or, given without it, with .cmd after it.
 set "here=%~dp0"
-if not exist "%~f0" for %%F in ("%~nx0") do set "here=%%~dp$PATH:F"
+if not exist "%~f0" for %%F in ("%~n0.cmd" "%~nx0") do if not "%%~$PATH:F"=="" set "here=%%~dp$PATH:F"
 set "keywait="
 set looked="%here%keywait.exe", "%here%..\keywait.exe" or on PATH
 if exist "%here%keywait.exe" set "keywait=%here%keywait.exe"
