@@ -22,8 +22,9 @@ rem        call getkey.cmd mods     those modifier keys count as keys too (also:
 rem        call getkey.cmd MS       waits MS ms at most (0 to 2147483647), with keywait.exe
 rem                                 instead of keycode.exe (also: / mods MS, in any order);
 rem                                 0 takes a key already typed or gives up at once. Each
-rem                                 modifier key passed over starts the MS again: a held
-rem                                 Shift, which repeats, keeps it waiting.
+rem                                 modifier key passed over starts the MS again, so a held
+rem                                 Shift, which repeats, keeps it waiting: exit 2 comes MS
+rem                                 after the last key, not MS after the call.
 rem Exit code 0; 2 when the MS ran out; 1 when no key could be read: standard input is not
 rem a console, keycode.exe (keywait.exe) is missing or cannot be started (a message on
 rem standard error says where it looked), it ended without a key, or MS is not a time (said
@@ -42,6 +43,11 @@ for %%A in (%*) do if /i "%%~A"=="mods" set "mods=yes"
 rem The x in front: Wine's cmd takes a "/" compared with /i, or an if /i after an if not,
 rem for a syntax error.
 for %%A in (%*) do if /i not "x%%~A"=="xmods" if not "x%%~A"=="x/" set "limit=%%~A"
+rem A second time is refused, not taken over the first: for splits at , ; = as well, so
+rem "5,000" is two.
+set /a "times=0"
+for %%A in (%*) do if /i not "x%%~A"=="xmods" if not "x%%~A"=="x/" set /a "times+=1"
+if %times% gtr 1 goto twotimes
 rem The program: keycode.exe, or keywait.exe with a time limit.
 set "name=keycode"
 set "from=KEYCODE_EXE"
@@ -124,6 +130,9 @@ exit /b 2
 goto nokey
 :badtime
 >&2 echo getkey: not a time in ms from 0 to 2147483647: "%limit%"
+goto nokey
+:twotimes
+>&2 echo getkey: one time in ms at most; a "," or ";" splits a number in two
 goto nokey
 :nostart
 >&2 echo getkey: %name%.exe could not be started: "%keycode%"

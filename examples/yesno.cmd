@@ -68,8 +68,8 @@ rem well, so that any text given for it reaches keywait's own check whole.
 set "wait=*"
 if defined limit set wait="%limit%"
 if not defined limit goto question
-if /i "%default%"=="Y" goto question
-if /i "%default%"=="N" goto question
+if /i "%default%"=="Y" (set "default=Y"& goto question)
+if /i "%default%"=="N" (set "default=N"& goto question)
 goto usage
 
 :question
@@ -81,8 +81,10 @@ if "%question:~0,1%"=="	" set "question=%question:~1%" & goto trim
 if "%question:~0,1%"=="=" set "question=%question:~1%" & goto trim
 :ask
 rem set /p with no input prints the prompt without a line break.
+rem With a time limit the prompt names the default, as choice /t /d does.
 set "line=[Y/N] "
-if defined question set "line=%question% [Y/N] "
+if defined limit set "line=[Y/N, %default% when no answer] "
+if defined question set "line=%question% %line%"
 <nul set /p "=%line%"
 :key
 "%keycode%" %wait%
@@ -102,7 +104,7 @@ if %vk% equ 27 (echo cancelled& endlocal & set "YESNO=Esc"& exit /b 2)
 goto key
 
 :timeout
-if /i "%default%"=="Y" (echo Y, no answer in time& endlocal & set "YESNO=Y"& set "YESNO_TIMEOUT=1"& exit /b 0)
+if "%default%"=="Y" (echo Y, no answer in time& endlocal & set "YESNO=Y"& set "YESNO_TIMEOUT=1"& exit /b 0)
 echo N, no answer in time& endlocal & set "YESNO=N"& set "YESNO_TIMEOUT=1"& exit /b 1
 
 :nokeycode
