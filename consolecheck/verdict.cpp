@@ -101,9 +101,17 @@ bool IsPressOf(int32_t status, uint16_t vk)
     return IsKeyPress(status) && (status & 0xff) == vk;
 }
 
-Verdict Of(const char *says, const char *as)
+// ID is the verdict's name in the report, which the tests check and which stays the same
+// when the words change; each id is given here once.
+Verdict Of(const char *id, const char *says, const char *as)
 {
-    return Verdict{says, as, false, false};
+    return Verdict{id, says, as, false, false};
+}
+
+Verdict StillWaiting()
+{
+    return Of("still-waiting", "keycode * was still waiting at the time limit; the check ended it",
+              nullptr);
 }
 
 // Hosts keep Pause and Ctrl+S only for a read in line input mode: without it every host
@@ -115,32 +123,35 @@ Verdict JudgeRecords(Step step, const Reading &r)
     const KeyRecord *p[3];
     const size_t presses = Presses(r, p, 3);
     if (STEPS[step].runsKeycode && r.noKeycode)
-        return Of("not run: keycode.exe could not be started from consolecheck's folder", nullptr);
+        return Of("no-keycode",
+                  "not run: keycode.exe could not be started from consolecheck's folder", nullptr);
     switch (step) {
     case ENTER_RELEASE:
         // A new console, as a double click gives: no shell's Enter came before the check.
         if (r.ownConsole) {
-            Verdict v = Of("not judged: the check has a console of its own (a double click), "
+            Verdict v = Of("enter:own-console",
+                           "not judged: the check has a console of its own (a double click), "
                            "so no shell read an Enter before it",
                            nullptr);
             v.unjudged = true;
             return v;
         }
         if (Find(r, VK_RETURN_KEY, false))
-            return Of("the Enter release arrived",
+            return Of("enter:arrived", "the Enter release arrived",
                       "Wine's console and Windows Terminal, or a console window started from a "
                       "shell that reads keys itself (PowerShell)");
         // A console window drops it only after its own line input read the line (cmd's).
         if (!r.count && !r.readFailed)
-            return Of("nothing arrived: the Enter release was dropped (or the check was not "
+            return Of("enter:dropped",
+                      "nothing arrived: the Enter release was dropped (or the check was not "
                       "started with Enter)",
                       "Windows' console window, started from cmd");
         break;
     case ESC_CHARACTER:
         if (presses && p[0]->vk == VK_ESCAPE_KEY && p[0]->ch == 0x1B)
-            return Of("Esc carries character 1b", WINDOWS_AND_WINE_WINDOW);
+            return Of("esc:1b", "Esc carries character 1b", WINDOWS_AND_WINE_WINDOW);
         if (presses && p[0]->vk == VK_ESCAPE_KEY && !p[0]->ch)
-            return Of("Esc carries no character", WINE_TERMINAL);
+            return Of("esc:none", "Esc carries no character", WINE_TERMINAL);
         break;
     case NAVIGATION_KEYS:
         if (presses == 3) {
@@ -151,13 +162,17 @@ Verdict JudgeRecords(Step step, const Reading &r)
             }
             if (enhanced && p[0]->vk == VK_UP_KEY && p[1]->vk == VK_HOME_KEY &&
                 p[2]->vk == VK_END_KEY)
-                return Of(numlock ? "ENHANCED_KEY and NUMLOCK_ON on all three"
-                                  : "ENHANCED_KEY on all three, no NUMLOCK_ON (was Num Lock off?)",
-                          WINDOWS_AND_WINE_WINDOW);
+                return numlock ? Of("nav:enhanced", "ENHANCED_KEY and NUMLOCK_ON on all three",
+                                    WINDOWS_AND_WINE_WINDOW)
+                               : Of("nav:no-numlock",
+                                    "ENHANCED_KEY on all three, no NUMLOCK_ON (was Num Lock off?)",
+                                    WINDOWS_AND_WINE_WINDOW);
             if (!AnyState(r, ENHANCED_KEY | NUMLOCK_ON) && !p[1]->vk && !p[2]->vk)
-                return Of("neither flag, and Home and End have virtual-key 0", WINE_TERMINAL);
+                return Of("nav:vk-0", "neither flag, and Home and End have virtual-key 0",
+                          WINE_TERMINAL);
             if (!AnyState(r, ENHANCED_KEY | NUMLOCK_ON))
-                return Of("neither flag, with Home's and End's own virtual-keys", nullptr);
+                return Of("nav:no-flags", "neither flag, with Home's and End's own virtual-keys",
+                          nullptr);
         }
         break;
     case RIGHT_ALT: {
@@ -171,41 +186,48 @@ Verdict JudgeRecords(Step step, const Reading &r)
                      (r.records[i].state & ENHANCED_KEY))
                 up = up ? up : &r.records[i];
         if (down && up && (down->state & ENHANCED_KEY))
-            return Of("RIGHT_ALT_PRESSED on the press; ENHANCED_KEY on press and release",
+            return Of("ralt:enhanced",
+                      "RIGHT_ALT_PRESSED on the press; ENHANCED_KEY on press and release",
                       "Windows' console window, and Wine's console window");
         // Windows Terminal sends every Alt release without the flag.
         if (down && (down->state & ENHANCED_KEY) && Find(r, VK_MENU_KEY, false))
-            return Of("ENHANCED_KEY on the press, not on the release, which reads as Left Alt's",
+            return Of("ralt:press-only",
+                      "ENHANCED_KEY on the press, not on the release, which reads as Left Alt's",
                       "Windows Terminal");
         if (down && !AnyState(r, ENHANCED_KEY))
-            return Of("no ENHANCED_KEY on Right Alt", WINE_TERMINAL);
+            return Of("ralt:plain", "no ENHANCED_KEY on Right Alt", WINE_TERMINAL);
         break;
     }
     case ALTGR:
         if (presses && p[0]->ch) {
             const uint32_t both = RIGHT_ALT_PRESSED | LEFT_CTRL_PRESSED;
             if ((p[0]->state & both) == both)
-                return Of("a character with RIGHT_ALT_PRESSED and LEFT_CTRL_PRESSED (AltGr as "
+                return Of("altgr:ctrl-alt",
+                          "a character with RIGHT_ALT_PRESSED and LEFT_CTRL_PRESSED (AltGr as "
                           "Right Alt and Left Ctrl)",
                           WINDOWS);
             if (p[0]->state & RIGHT_ALT_PRESSED)
-                return Of("a character with RIGHT_ALT_PRESSED alone", nullptr);
-            return Of("a character with no Alt state", nullptr);
+                return Of("altgr:alt-alone", "a character with RIGHT_ALT_PRESSED alone", nullptr);
+            return Of("altgr:no-alt", "a character with no Alt state", nullptr);
         }
         break;
     case PAUSE_READ:
         if (presses >= 2 && p[0]->vk == VK_PAUSE_KEY && p[1]->vk == 'A')
-            return Of("Pause and the key after it arrived", r.lineInput ? WINE : LINE_INPUT_OFF);
+            return r.lineInput ? Of("pause:shown", "Pause and the key after it arrived", WINE)
+                               : Of("pause:no-line-input", "Pause and the key after it arrived",
+                                    LINE_INPUT_OFF);
         if (presses && p[0]->vk == 'B' && !Find(r, VK_PAUSE_KEY, true) && !Find(r, 'A', true))
-            return Of("the presses of Pause and of A were kept, B arrived", WINDOWS);
+            return Of("pause:kept", "the presses of Pause and of A were kept, B arrived", WINDOWS);
         break;
     case CTRL_S_READ:
         if (presses >= 2 && p[0]->vk == 'S' &&
             (p[0]->state & (LEFT_CTRL_PRESSED | RIGHT_CTRL_PRESSED)) && p[1]->vk == 'A')
-            return Of("Ctrl+S and the key after it arrived",
-                      r.lineInput ? CTRL_S_SHOWN : LINE_INPUT_OFF);
+            return r.lineInput
+                       ? Of("ctrl-s:shown", "Ctrl+S and the key after it arrived", CTRL_S_SHOWN)
+                       : Of("ctrl-s:no-line-input", "Ctrl+S and the key after it arrived",
+                            LINE_INPUT_OFF);
         if (presses && p[0]->vk == 'B' && !Find(r, 'S', true) && !Find(r, 'A', true))
-            return Of("the presses of S and of A were kept, B arrived",
+            return Of("ctrl-s:kept", "the presses of S and of A were kept, B arrived",
                       "Windows' console window built since July 2023 (or before 2018), and "
                       "Windows Terminal 1.19 and later");
         break;
@@ -215,21 +237,30 @@ Verdict JudgeRecords(Step step, const Reading &r)
         if (!KeycodeStatus(r, &status))
             break;
         const bool pause = step == PAUSE_KEYCODE;
+        if (!r.lineInput && IsPressOf(status, pause ? VK_PAUSE_KEY : 'S'))
+            return pause ? Of("keycode-pause:no-line-input", "keycode * gave Pause's own code",
+                              LINE_INPUT_OFF)
+                         : Of("keycode-ctrl-s:no-line-input", "keycode * gave Ctrl+S's own code",
+                              LINE_INPUT_OFF);
         if (IsPressOf(status, pause ? VK_PAUSE_KEY : 'S'))
-            return Of(pause ? "keycode * gave Pause's own code" : "keycode * gave Ctrl+S's own code",
-                      !r.lineInput ? LINE_INPUT_OFF : pause ? WINE : CTRL_S_SHOWN);
+            return pause
+                       ? Of("keycode-pause:own", "keycode * gave Pause's own code", WINE)
+                       : Of("keycode-ctrl-s:own", "keycode * gave Ctrl+S's own code", CTRL_S_SHOWN);
         if (IsPressOf(status, 'B'))
-            return pause ? Of("keycode * gave B's code: Pause and A were kept", KEPT_WAITING)
-                         : Of("keycode * gave B's code: Ctrl+S and A were kept",
+            return pause ? Of("keycode-pause:kept",
+                              "keycode * gave B's code: Pause and A were kept", KEPT_WAITING)
+                         : Of("keycode-ctrl-s:kept",
+                              "keycode * gave B's code: Ctrl+S and A were kept",
                               "Windows' console window built since December 2024 (or before "
                               "2018), and Windows Terminal 1.22.11751 and later");
         // The host completed keycode's waiting read with no record when it kept the key.
         if (status == KEYCODE_FAILED)
-            return Of(pause ? "keycode * failed at Pause: status -1"
-                            : "keycode * failed at Ctrl+S: status -1",
-                      KEPT_FAILING);
+            return pause ? Of("keycode-pause:failed", "keycode * failed at Pause: status -1",
+                              KEPT_FAILING)
+                         : Of("keycode-ctrl-s:failed", "keycode * failed at Ctrl+S: status -1",
+                              KEPT_FAILING);
         if (status == KEYCODE_STILL_WAITING)
-            return Of("keycode * was still waiting at the time limit; the check ended it", nullptr);
+            return StillWaiting();
         break;
     }
     case HELD_KEY: {
@@ -242,15 +273,16 @@ Verdict JudgeRecords(Step step, const Reading &r)
         // Windows' hosts add a repeat to the count of a press of the same key not yet read
         // (inputBuffer.cpp); read at once, each repeat is a record there too.
         if (repeats > records)
-            return Of("repeats merged: some records carry a repeat count above 1, which "
+            return Of("held:merged",
+                      "repeats merged: some records carry a repeat count above 1, which "
                       "keycode does not show",
                       WINDOWS);
         if (records > 1)
-            return Of("each repeat a record of its own, repeat count 1",
+            return Of("held:each", "each repeat a record of its own, repeat count 1",
                       "Wine's console window, and Windows' hosts when each press is read before "
                       "the next");
         if (records == 1)
-            return Of("one press and no repeat", nullptr);
+            return Of("held:one", "one press and no repeat", nullptr);
         break;
     }
     case SHIFT_RELEASE: {
@@ -260,20 +292,21 @@ Verdict JudgeRecords(Step step, const Reading &r)
             passed = passed || (r.records[i].vk == 'A' && !r.records[i].down &&
                                 (r.records[i].state & SHIFT_PRESSED));
         if (down && passed)
-            return Of("the A release arrived while Shift was held",
+            return Of("shift:arrived", "the A release arrived while Shift was held",
                       "Wine's console and Windows Terminal, or a console window with \"Ctrl key "
                       "shortcuts\" off or processed input off");
         if (down && !Find(r, 'A', false))
-            return Of("the A release was dropped", WINDOW);
+            return Of("shift:dropped", "the A release was dropped", WINDOW);
         break;
     }
     case WINDOWS_KEY_CHORD:
         for (size_t i = 0; i < r.count; ++i)
             if (r.records[i].vk != VK_LWIN_KEY && r.records[i].vk != VK_RWIN_KEY &&
                 (r.records[i].state & (LEFT_WIN_PRESSED | RIGHT_WIN_PRESSED)))
-                return Of("the chord carries a Windows key's state bit", "Windows Terminal");
+                return Of("win:state-bit", "the chord carries a Windows key's state bit",
+                          "Windows Terminal");
         if (Find(r, VK_LWIN_KEY, true) || Find(r, VK_RWIN_KEY, true))
-            return Of("the Windows key's own press, no Windows-key state bits",
+            return Of("win:own-press", "the Windows key's own press, no Windows-key state bits",
                       "Windows' console window, and Wine's console window");
         break;
     case CTRL_C: {
@@ -281,26 +314,28 @@ Verdict JudgeRecords(Step step, const Reading &r)
         if (!KeycodeStatus(r, &status))
             break;
         if (status == KEYCODE_FAILED)
-            return Of("Ctrl+C failed keycode's read: status -1", WINE);
+            return Of("ctrl-c:failed", "Ctrl+C failed keycode's read: status -1", WINE);
         // Measured with keys typed on X (wine.consolecheck).
         if (status == 0)
-            return Of("Ctrl+C ended keycode: status 0", "Wine's console window");
+            return Of("ctrl-c:status-0", "Ctrl+C ended keycode: status 0", "Wine's console window");
         if (status == KEYCODE_CTRL_C_BETWEEN)
-            return Of("Ctrl+C reached the check but never keycode", nullptr);
+            return Of("ctrl-c:between", "Ctrl+C reached the check but never keycode", nullptr);
         if (status == static_cast<int32_t>(0xC000013A))
-            return Of("Ctrl+C ended keycode: status 0xC000013A", WINDOWS);
+            return Of("ctrl-c:c000013a", "Ctrl+C ended keycode: status 0xC000013A", WINDOWS);
         if (IsPressOf(status, 'C') && (status >> 8 & 0xff) == 3)
-            return Of("Ctrl+C came to keycode as a key: processed input is off", nullptr);
+            return Of("ctrl-c:key", "Ctrl+C came to keycode as a key: processed input is off",
+                      nullptr);
         if (status == KEYCODE_STILL_WAITING)
-            return Of("keycode * was still waiting at the time limit; the check ended it", nullptr);
+            return StillWaiting();
         break;
     }
     case STEP_COUNT:
         break;
     }
     if (!r.count && !r.statusCount)
-        return Of(r.readFailed ? "the read failed" : "nothing arrived", nullptr);
-    return Of("other records", nullptr);
+        return r.readFailed ? Of("read-failed", "the read failed", nullptr)
+                            : Of("nothing", "nothing arrived", nullptr);
+    return Of("other", "other records", nullptr);
 }
 
 } // namespace
@@ -342,7 +377,7 @@ bool StepDone(Step step, const KeyRecord *records, size_t count)
 
 Verdict Judge(Step step, const Reading &r)
 {
-    Verdict v = r.skipped ? Of("skipped", nullptr) : JudgeRecords(step, r);
+    Verdict v = r.skipped ? Of("skipped", "skipped", nullptr) : JudgeRecords(step, r);
     v.unjudged = v.unjudged || r.skipped;
     v.emptyReadNoted = r.emptyReads > 0;
     return v;
@@ -387,7 +422,7 @@ void FormatStepLine(Step step, const Reading &r, int seconds, char *line, size_t
         add(" (Ctrl+C raised in the check)");
     if (r.readFailed)
         add(" (a read failed)");
-    add("; row \"%s\": %s", STEPS[step].row, v.says);
+    add("; row \"%s\": [%s] %s", STEPS[step].row, v.id, v.says);
     if (v.as)
         add(", as %s", v.as);
     else if (!v.unjudged)

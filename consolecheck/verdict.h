@@ -75,6 +75,7 @@ struct Reading {
 };
 
 struct Verdict {
+    const char *id;      // short and stable, in the report before the words: "esc:1b"
     const char *says;    // what was seen, in words
     const char *as;      // the consoles.md columns that give it; null: none of the known ones
     bool emptyReadNoted; // a read with no record came, which keycode takes as a failure
@@ -82,8 +83,8 @@ struct Verdict {
 };
 Verdict Judge(Step step, const Reading &reading);
 
-// The step's line of the report: name, codes seen in keycode's form, row and verdict, with
-// the time limit in seconds for a step that timed out. Always NUL-ended within size.
+// The step's line of the report: name, codes seen in keycode's form, row, verdict's id and
+// words, with the time limit in seconds for a step that timed out. Always NUL-ended within size.
 void FormatStepLine(Step step, const Reading &reading, int seconds, char *line, size_t size);
 
 // A record packed as keycode packs it (its display form is the low seven hex digits).

@@ -222,8 +222,8 @@ cases)
     cp "$cases" "$work/"
     cp -r "$examples" "$work/examples"
     cd "$work" || exit 1
-    # The tables start from a console at code page 65001 and the kit from 437, so that both
-    # are run every time: each row sets 437 for itself, and the harness says what it found.
+    # The tables start from code page 65001 and the kit from 437, so that the harness's own
+    # setting (run_row.h) is tried from both every time; it says what it found.
     table=$(basename "$cases")
     on_console 900 "wine cmd /d /c \"chcp 65001 >nul & harness.exe keycode.exe report.txt $table\"" \
         report.txt

@@ -2,10 +2,9 @@
 // it empties the console's input buffer, puts the row's key records into it with
 // WriteConsoleInputA, starts the program on that console with its standard output on a pipe,
 // and compares the bytes it wrote and its full 32-bit exit status with the row's. A table with
-// a row it cannot read stops the run before any row is run. Each row runs under code page 437,
-// so that a character byte is one record whatever code page the console had (a CI runner's is
-// UTF-8), and under one input mode (run_row.h), both set again before it; a row marked for the
-// other console is skipped and counted. Built with mingw-w64.
+// a row it cannot read stops the run before any row is run. Each row runs under run_row.h's
+// code pages and input mode; a row marked for the other console is skipped and counted.
+// Built with mingw-w64.
 // Usage: harness.exe KEYCODE.EXE REPORT-FILE CASES-FILE-OR-PATTERN...
 #include <windows.h>
 
@@ -244,15 +243,12 @@ std::string Shown(const std::string &bytes)
            " bytes in all)";
 }
 
-// The code pages and input mode every row runs under, set before each row: a row's program
-// (cmd.exe, or what a batch file starts) may change either, and the next row would run under
-// that. Under 65001 a character byte above 0x7f written with WriteConsoleInputA comes back as
-// the bytes of U+FFFD, one record each; 437 hands every byte back as it went in. Empty, or
-// what could not be set.
+// run_row.h's code pages and input mode, set before each row. Empty, or what could not be set.
 std::string SetRowConsole(HANDLE conin)
 {
-    if (!SetConsoleCP(437) || !SetConsoleOutputCP(437))
-        return "code page 437 could not be set (error " + std::to_string(GetLastError()) + ")";
+    if (!SetConsoleCP(ROW_CODE_PAGE) || !SetConsoleOutputCP(ROW_CODE_PAGE))
+        return "code page " + std::to_string(ROW_CODE_PAGE) + " could not be set (error " +
+               std::to_string(GetLastError()) + ")";
     if (!SetConsoleMode(conin, ROW_INPUT_MODE))
         return "the input mode could not be set (error " + std::to_string(GetLastError()) + ")";
     return "";

@@ -35,13 +35,19 @@ struct Outcome {
 
 const size_t OUTPUT_KEPT = 1 << 20;
 
-// The console's input mode while rows run, set exactly before each row, whatever the console
-// had or the row before left:
+// The console every row runs on, its code pages and input mode set exactly before each row
+// (harness.cpp, SetRowConsole), whatever the console had or the row before left (a row's
+// cmd.exe may change either); the harness puts back what it found at the end.
+// Code page 437 in and out: under 65001, which a CI runner's console has, a character byte
+// above 0x7f written with WriteConsoleInputA comes back as the bytes of U+FFFD, one record
+// each, and a host built before 2023 can end itself; 437 hands every byte back as it went in.
+const UINT ROW_CODE_PAGE = 437;
+// The input mode:
 // - line input on, as a new console has it (Windows' host keeps Pause and Ctrl+S only then),
 //   and echo, which goes with it;
 // - processed input off: Wine's console takes a written record whose character is 0x03 out of
 //   the buffer and raises Ctrl+C in every process on it (Windows' raises it for a typed key
-//   alone);
+//   alone; Wine's conhost: write_console_input through map_to_ctrlevent);
 // - virtual-terminal input off: with it Windows' host turns every key record written into VT
 //   text, presses with virtual-key 0, which a shell may leave set;
 // - window and mouse input off: a resized window or a person's mouse would add records.
