@@ -44,8 +44,9 @@ check "the report names Wine" grep -q "^Windows: .*(Wine " <<<"$report"
 check "... its console window's class" grep -q \
     "^Console: *window class WineConsoleClass" <<<"$report"
 check "... and cmd as what started it" grep -q "^Started by: *cmd.exe"$'\r' <<<"$report"
-check "... the console window's keyboard layout" grep -q \
-    "^Keyboard: *layout [0-9a-f]\{8\}, the console window's" <<<"$report"
+check "... the keyboard layout, its KLID, and whose it is" grep -q \
+    "^Keyboard: *layout [0-9a-f]\{8\}, KLID [0-9A-F]\{8\}: that of .*'s thread, which Windows names as the console window's owner" \
+    <<<"$report"
 check "... from a folder named \"Müller Ω\": written there, keycode.exe found" grep -q \
     "^keycode: *keycode.exe found beside the check" <<<"$report"
 for step in "${STEPS[@]}"; do
