@@ -449,7 +449,9 @@ const char *StopName()
 }
 
 // On a console of its own the window closes when the check ends: the report stays on it
-// until a key is pressed (or ten minutes pass; the file keeps it either way).
+// until a key is pressed (or ten minutes pass; the file keeps it either way). Modifiers and
+// lock keys do not close it, so that Ctrl (to copy a selection), Alt+Tab and the Windows key
+// leave it open.
 void WaitToClose()
 {
     Ask("\r\nPress a key to close this window.\r\n");
@@ -462,7 +464,8 @@ void WaitToClose()
         DWORD count = 0;
         if (!ReadConsoleInputW(input, &record, 1, &count))
             return;
-        if (count && record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown)
+        if (count && record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown &&
+            !IsModifier(record.Event.KeyEvent.wVirtualKeyCode))
             return;
     }
 }

@@ -4,9 +4,9 @@
 # page, with each step's keys typed by xdotool (consolecheck.keys), the report has every
 # step's line and names the console each one matched. Then (consolecheck-esc.keys): with
 # standard output to a file, Esc at the second step ends it there and the file gets nothing;
-# started in a console of its own (`start`, as a double click), it waits for a key at the
-# end, and a keycode run killed at the time limit does not take that key; Ctrl+C outside its
-# step ends the check (and, under Wine, cmd too).
+# started in a console of its own (`start`, as a double click), it waits at the end for a key
+# other than a modifier, and a keycode run killed at the time limit does not take that key;
+# Ctrl+C outside its step ends the check (and, under Wine, cmd too).
 # Wine's windowed console needs X, which the test guest has not: there it is skipped.
 # Usage: consolecheck.sh BUILD-DIR CONSOLECHECK.EXE KEYCODE.EXE KEYS
 set -u
@@ -70,6 +70,7 @@ check "... step 1 is not judged as a shell's" grep -q \
     "^Enter release at the start: .*not judged: the check has a console of its own" <<<"$report"
 check "... its window stays open after the report" grep -q \
     "^own window after the report: open" <<<"$report"
+check "... and after a Shift press" grep -q "^own window after Shift: open" <<<"$report"
 check "... a keycode run killed at the time limit" grep -q \
     '^Ctrl+C under keycode \*: keycode \* (still waiting)' <<<"$report"
 check "... takes no key: the first key closes the window" grep -q \
