@@ -99,8 +99,10 @@ BOOL WINAPI OnCtrl(DWORD event)
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
         return FALSE;
     // Outside the Ctrl+C step the main thread ends the check at its next look (within 100
-    // ms), as Esc does, and gives the input mode back.
+    // ms), as Esc does. The input mode goes back here first: PowerShell, with the check's
+    // output redirected, ends it on Ctrl+C before that look.
     if (!inCtrlCStep) {
+        SetConsoleMode(input, foundMode);
         InterlockedCompareExchange(&stopEvent, static_cast<LONG>(event) + 1, 0);
         return TRUE;
     }
