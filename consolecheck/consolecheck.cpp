@@ -451,23 +451,39 @@ const char *StopName()
 }
 
 // On a console of its own the window closes when the check ends: the report stays on it
-// until a key is pressed (or ten minutes pass; the file keeps it either way). Modifiers and
-// lock keys do not close it, so that Ctrl (to copy a selection), Alt+Tab and the Windows key
-// leave it open.
-void WaitToClose()
+// until a key is pressed, or Ctrl+C or Ctrl+Break (or ten minutes pass; the file keeps it
+// either way). Modifiers and lock keys do not close it, so that Ctrl (to copy a selection),
+// Alt+Tab and the Windows key leave it open. A Ctrl+C still held from before (ctrlHeld: the
+// Ctrl+C step's, or the one that ended the check) raises Ctrl+C again as it repeats: those
+// are passed over until Ctrl's release is read, or a second after the last one.
+void WaitToClose(bool ctrlHeld)
 {
     Ask("\r\nPress a key to close this window.\r\n");
     FlushConsoleInputBuffer(input);
+    InterlockedExchange(&inCtrlCStep, ctrlHeld); // before the stop is cleared
+    InterlockedExchange(&stopEvent, 0);
+    LONG raised = ctrlCCount;
     const DWORD start = GetTickCount();
+    DWORD lastRaised = start;
     while (!stopEvent && GetTickCount() - start < 600000) {
+        if (inCtrlCStep && ctrlCCount != raised) {
+            raised = ctrlCCount;
+            lastRaised = GetTickCount();
+        } else if (inCtrlCStep && GetTickCount() - lastRaised >= 1000) {
+            InterlockedExchange(&inCtrlCStep, 0);
+        }
         if (WaitForSingleObject(input, 100) != WAIT_OBJECT_0)
             continue;
         INPUT_RECORD record;
         DWORD count = 0;
         if (!ReadConsoleInputW(input, &record, 1, &count))
             return;
-        if (count && record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown &&
-            !IsModifier(record.Event.KeyEvent.wVirtualKeyCode))
+        if (!count || record.EventType != KEY_EVENT)
+            continue;
+        const KEY_EVENT_RECORD &key = record.Event.KeyEvent;
+        if (!key.bKeyDown && key.wVirtualKeyCode == VK_CONTROL)
+            InterlockedExchange(&inCtrlCStep, 0);
+        if (key.bKeyDown && !IsModifier(key.wVirtualKeyCode))
             return;
     }
 }
@@ -643,8 +659,8 @@ int main(int argc, char **argv)
         failed = true;
     }
     SetConsoleMode(input, foundMode);
-    if (ownConsole && !stopEvent)
-        WaitToClose();
+    if (ownConsole)
+        WaitToClose(stopEvent || ctrlCRaised);
     // 3: the check could not do all it should (keycode.exe not started, a read failed, no
     // report file); 1: Esc, Ctrl+C or Ctrl+Break ended it.
     return failed ? 3 : escaped ? 1 : 0;

@@ -6,6 +6,7 @@
 # standard output to a file, Esc at the second step ends it there and the file gets nothing;
 # started in a console of its own (`start`, as a double click), it waits at the end for a key
 # other than a modifier, and a keycode run killed at the time limit does not take that key;
+# there, Ctrl+C outside its step ends the check and the window waits too; in cmd's window,
 # Ctrl+C outside its step ends the check (and, under Wine, cmd too).
 # Wine's windowed console needs X, which the test guest has not: there it is skipped.
 # Usage: consolecheck.sh BUILD-DIR CONSOLECHECK.EXE KEYCODE.EXE KEYS
@@ -75,6 +76,9 @@ check "... a keycode run killed at the time limit" grep -q \
     '^Ctrl+C under keycode \*: keycode \* (still waiting)' <<<"$report"
 check "... takes no key: the first key closes the window" grep -q \
     "^own window after a key: closed" <<<"$report"
+check "... and after Ctrl+C ended the check there" [ "$(grep -A 1 \
+    '^Ctrl+C: the check ends here, at step "Esc' <<<"$report" | tail -n 1)" = \
+    "own window after the report: open" ]
 check "Ctrl+C outside its step ends the check there" grep -q \
     '^Ctrl+C: the check ends here, at step "Right Alt"' <<<"$report"
 finish
