@@ -4,6 +4,7 @@
 // showed, on the screen and in consolecheck.txt beside the program. verdict.cpp decides; this
 // file only talks to Windows.
 // Usage: consolecheck [SECONDS]   the time limit a step waits for a record (default 15)
+#include "utf8_cut.h"
 #include "verdict.h"
 
 #include <windows.h>
@@ -62,12 +63,15 @@ void Write(bool toReport, const char *format, va_list values)
     int n = vsnprintf(text, sizeof text, format, values);
     if (n < 0)
         return;
-    // Cut short, a line still ends where it was to end.
+    // Cut short, a line ends with a whole character, and still where it was to end.
     if (n >= static_cast<int>(sizeof text)) {
-        n = sizeof text - 1;
         const size_t end = strlen(format);
-        if (end >= 2 && !strcmp(format + end - 2, "\r\n"))
-            memcpy(text + n - 2, "\r\n", 2);
+        const bool lineEnd = end >= 2 && !strcmp(format + end - 2, "\r\n");
+        n = static_cast<int>(CutAtCharacter(text, sizeof text - 1 - (lineEnd ? 2 : 0)));
+        if (lineEnd) {
+            memcpy(text + n, "\r\n", 2);
+            n += 2;
+        }
     }
     ToScreen(text, n);
     DWORD written;
