@@ -404,10 +404,10 @@ void Describe(bool ownConsole)
     // cmd's line input drops the Enter release in a console window; PowerShell reads keys
     // itself and does not.
     ProcessName(GetCurrentProcessId(), name, sizeof name, true);
-    // Alone on its console: a double click in Explorer (or another program) gave it a new
-    // one, which closes when the check ends, so it waits for a key at the end.
-    Say(ownConsole ? "Started by:  %s, on a console of its own (a double click): the check "
-                     "waits for a key at its end\r\n"
+    // Alone on its console: a double click in Explorer, `start` or another program gave it a
+    // new one, which closes when the check ends, so it waits for a key at the end.
+    Say(ownConsole ? "Started by:  %s, on a console of its own: the check waits for a key "
+                     "at its end\r\n"
                    : "Started by:  %s\r\n",
         name);
     Say("Code pages:  input %u, output %u\r\n", GetConsoleCP(), GetConsoleOutputCP());
