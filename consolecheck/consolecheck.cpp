@@ -4,6 +4,7 @@
 // showed, on the screen and in consolecheck.txt beside the program. verdict.cpp decides; this
 // file only talks to Windows.
 // Usage: consolecheck [SECONDS]   the time limit a step waits for a record (default 15)
+#include "utf8_cut.h"
 #include "verdict.h"
 
 #include <windows.h>
@@ -62,12 +63,15 @@ void Write(bool toReport, const char *format, va_list values)
     int n = vsnprintf(text, sizeof text, format, values);
     if (n < 0)
         return;
-    // Cut short, a line still ends where it was to end.
+    // Cut short, a line ends with a whole character, and still where it was to end.
     if (n >= static_cast<int>(sizeof text)) {
-        n = sizeof text - 1;
         const size_t end = strlen(format);
-        if (end >= 2 && !strcmp(format + end - 2, "\r\n"))
-            memcpy(text + n - 2, "\r\n", 2);
+        const bool lineEnd = end >= 2 && !strcmp(format + end - 2, "\r\n");
+        n = static_cast<int>(CutAtCharacter(text, sizeof text - 1 - (lineEnd ? 2 : 0)));
+        if (lineEnd) {
+            memcpy(text + n, "\r\n", 2);
+            n += 2;
+        }
     }
     ToScreen(text, n);
     DWORD written;
@@ -99,8 +103,10 @@ BOOL WINAPI OnCtrl(DWORD event)
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
         return FALSE;
     // Outside the Ctrl+C step the main thread ends the check at its next look (within 100
-    // ms), as Esc does, and gives the input mode back.
+    // ms), as Esc does. The input mode goes back here first: PowerShell, with the check's
+    // output redirected, ends it on Ctrl+C before that look.
     if (!inCtrlCStep) {
+        SetConsoleMode(input, foundMode);
         InterlockedCompareExchange(&stopEvent, static_cast<LONG>(event) + 1, 0);
         return TRUE;
     }
@@ -311,6 +317,30 @@ bool RunKeycode(int slots, DWORD limit, const char **tell, DWORD tellAt, LONG si
     return true;
 }
 
+// The program file's name of a process, or with parent of the process that started it;
+// "unknown" where it is not found.
+void ProcessName(DWORD process, char *name, int size, bool parent = false)
+{
+    strcpy(name, "unknown");
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    DWORD starter = 0;
+    for (BOOL more = Process32FirstW(snapshot, &entry); parent && more;
+         more = Process32NextW(snapshot, &entry))
+        if (entry.th32ProcessID == process)
+            starter = entry.th32ParentProcessID;
+    if (parent)
+        process = starter;
+    for (BOOL more = Process32FirstW(snapshot, &entry); process && more;
+         more = Process32NextW(snapshot, &entry))
+        if (entry.th32ProcessID == process)
+            Utf8(entry.szExeFile, name, size);
+    CloseHandle(snapshot);
+}
+
 void Describe(bool ownConsole)
 {
     typedef LONG(WINAPI * RtlGetVersionCall)(OSVERSIONINFOW *);
@@ -335,9 +365,11 @@ void Describe(bool ownConsole)
     // inherited by a console window started from a tab.
     const HWND window = GetConsoleWindow();
     // Keys are typed into the window that has the focus: the console window, or for ConPTY
-    // the terminal's window that owns it. Its thread's layout is the one the keys come in.
+    // the terminal's window that owns it. The host names the first program on the console as
+    // its window's owner, so for the console and ConPTY windows Windows gives that program's
+    // thread, whose layout need not be the window's; a terminal's own window is its own.
     HWND typedInto = window;
-    const char *whose = "the console window's";
+    const char *whose = "the console window's owner";
     wchar_t wide[MAX_PATH];
     char name[MAX_PATH * 3] = "";
     if (!window || !GetClassNameW(window, wide, MAX_PATH))
@@ -353,14 +385,14 @@ void Describe(bool ownConsole)
         DWORD size = MAX_PATH;
         if (owner && owner != window && GetWindowThreadProcessId(owner, &id)) {
             typedInto = owner;
-            whose = "the terminal window's";
+            whose = nullptr; // the terminal window's own thread
             const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
             if (process && QueryFullProcessImageNameW(process, 0, wide, &size))
                 Utf8(wide, path, sizeof path);
             if (process)
                 CloseHandle(process);
         } else {
-            whose = "the ConPTY window's, which need not be the terminal's";
+            whose = "the ConPTY window's owner, not the terminal's";
         }
         Say(path[0] ? ", %s" : ", its program unknown", path);
     } else if (!strcmp(name, "ConsoleWindowClass")) {
@@ -371,26 +403,11 @@ void Describe(bool ownConsole)
                                                                       : "\r\n");
     // cmd's line input drops the Enter release in a console window; PowerShell reads keys
     // itself and does not.
-    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof entry;
-    DWORD parent = 0;
-    const DWORD self = GetCurrentProcessId();
-    for (BOOL more = Process32FirstW(snapshot, &entry); snapshot != INVALID_HANDLE_VALUE && more;
-         more = Process32NextW(snapshot, &entry))
-        if (entry.th32ProcessID == self)
-            parent = entry.th32ParentProcessID;
-    strcpy(name, "unknown");
-    for (BOOL more = Process32FirstW(snapshot, &entry); parent && more;
-         more = Process32NextW(snapshot, &entry))
-        if (entry.th32ProcessID == parent)
-            Utf8(entry.szExeFile, name, sizeof name);
-    if (snapshot != INVALID_HANDLE_VALUE)
-        CloseHandle(snapshot);
-    // Alone on its console: a double click in Explorer (or another program) gave it a new
-    // one, which closes when the check ends, so it waits for a key at the end.
-    Say(ownConsole ? "Started by:  %s, on a console of its own (a double click): the check "
-                     "waits for a key at its end\r\n"
+    ProcessName(GetCurrentProcessId(), name, sizeof name, true);
+    // Alone on its console: a double click in Explorer, `start` or another program gave it a
+    // new one, which closes when the check ends, so it waits for a key at the end.
+    Say(ownConsole ? "Started by:  %s, on a console of its own: the check waits for a key "
+                     "at its end\r\n"
                    : "Started by:  %s\r\n",
         name);
     Say("Code pages:  input %u, output %u\r\n", GetConsoleCP(), GetConsoleOutputCP());
@@ -399,13 +416,27 @@ void Describe(bool ownConsole)
         mode & ENABLE_PROCESSED_INPUT ? " processed" : "", mode & ENABLE_LINE_INPUT ? " line" : "",
         mode & ENABLE_ECHO_INPUT ? " echo" : "", mode & ENABLE_QUICK_EDIT_MODE ? " quick-edit" : "",
         mode & 0x200 ? " virtual-terminal" : "");
-    const DWORD thread = typedInto ? GetWindowThreadProcessId(typedInto, nullptr) : 0;
+    DWORD owner = 0;
+    const DWORD thread = typedInto ? GetWindowThreadProcessId(typedInto, &owner) : 0;
+    const HKL layout = GetKeyboardLayout(thread);
+    // The handle's low four digits are the language; the high four a layout or a device
+    // handle. The KLID names the layout: Windows tells it for the calling thread alone, so the
+    // check takes that layout on for a moment (its thread has no window to be told of it).
+    char klid[KL_NAMELENGTH * 3] = "unknown";
+    if (const HKL before = layout ? ActivateKeyboardLayout(layout, 0) : nullptr) {
+        if (GetKeyboardLayoutNameW(wide))
+            Utf8(wide, klid, sizeof klid);
+        ActivateKeyboardLayout(before, 0);
+    }
+    Say("Keyboard:    layout %08lx, KLID %s: ",
+        static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(layout)), klid);
+    ProcessName(owner, name, sizeof name);
     if (!thread)
-        whose = "the check's own, no console window found";
-    // The handle: the language in the low four digits, the layout in the high four.
-    Say("Keyboard:    layout %08lx, %s\r\n",
-        static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(GetKeyboardLayout(thread))),
-        whose);
+        Say("the check's own thread's, no console window found\r\n");
+    else if (!whose)
+        Say("that of the terminal window's thread (%s)\r\n", name);
+    else
+        Say("that of %s's thread, which Windows names as %s\r\n", name, whose);
     Say("Time limit:  %lu s a step\r\n", limitMs / 1000);
     wchar_t path[1024 + 16];
     snwprintf(path, sizeof path / sizeof *path, L"%lskeycode.exe", folder);
@@ -424,20 +455,39 @@ const char *StopName()
 }
 
 // On a console of its own the window closes when the check ends: the report stays on it
-// until a key is pressed (or ten minutes pass; the file keeps it either way).
-void WaitToClose()
+// until a key is pressed, or Ctrl+C or Ctrl+Break (or ten minutes pass; the file keeps it
+// either way). Modifiers and lock keys do not close it, so that Ctrl (to copy a selection),
+// Alt+Tab and the Windows key leave it open. A Ctrl+C still held from before (ctrlHeld: the
+// Ctrl+C step's, or the one that ended the check) raises Ctrl+C again as it repeats: those
+// are passed over until Ctrl's release is read, or a second after the last one.
+void WaitToClose(bool ctrlHeld)
 {
     Ask("\r\nPress a key to close this window.\r\n");
     FlushConsoleInputBuffer(input);
+    InterlockedExchange(&inCtrlCStep, ctrlHeld); // before the stop is cleared
+    InterlockedExchange(&stopEvent, 0);
+    LONG raised = ctrlCCount;
     const DWORD start = GetTickCount();
+    DWORD lastRaised = start;
     while (!stopEvent && GetTickCount() - start < 600000) {
+        if (inCtrlCStep && ctrlCCount != raised) {
+            raised = ctrlCCount;
+            lastRaised = GetTickCount();
+        } else if (inCtrlCStep && GetTickCount() - lastRaised >= 1000) {
+            InterlockedExchange(&inCtrlCStep, 0);
+        }
         if (WaitForSingleObject(input, 100) != WAIT_OBJECT_0)
             continue;
         INPUT_RECORD record;
         DWORD count = 0;
         if (!ReadConsoleInputW(input, &record, 1, &count))
             return;
-        if (count && record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown)
+        if (!count || record.EventType != KEY_EVENT)
+            continue;
+        const KEY_EVENT_RECORD &key = record.Event.KeyEvent;
+        if (!key.bKeyDown && key.wVirtualKeyCode == VK_CONTROL)
+            InterlockedExchange(&inCtrlCStep, 0);
+        if (key.bKeyDown && !IsModifier(key.wVirtualKeyCode))
             return;
     }
 }
@@ -613,8 +663,8 @@ int main(int argc, char **argv)
         failed = true;
     }
     SetConsoleMode(input, foundMode);
-    if (ownConsole && !stopEvent)
-        WaitToClose();
+    if (ownConsole)
+        WaitToClose(stopEvent || ctrlCRaised);
     // 3: the check could not do all it should (keycode.exe not started, a read failed, no
     // report file); 1: Esc, Ctrl+C or Ctrl+Break ended it.
     return failed ? 3 : escaped ? 1 : 0;

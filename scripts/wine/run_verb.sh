@@ -108,9 +108,9 @@ on_console() {
 # takes the keys); each other line (xdotool's commands, one line a step) is typed once the
 # report has the line before it. Prints how it ends with standard input from a file, then
 # each run's report, what it wrote to out.txt, and for a window of its own whether it stays
-# open after the report and closes at a key. It runs in this run's own prefix (own_prefix),
-# whose wineserver takes this run's display, and whose processes it ends at the end: the
-# console window's cmd never ends by itself. Every wait is bounded.
+# open after the report and after Shift, and closes at a key. It runs in this run's own
+# prefix (own_prefix), whose wineserver takes this run's display, and whose processes it ends
+# at the end: the console window's cmd never ends by itself. Every wait is bounded.
 # Usage: typed CONSOLECHECK.EXE KEYCODE.EXE KEYS
 typed_work= typed_xvfb=
 typed_cleanup() {
@@ -137,6 +137,9 @@ end_run() { # the run's last step line, then its report, and its own window's st
     [ ! -f out.txt ] || { echo "out.txt: $(wc -c <out.txt) bytes" && rm -f out.txt; }
     [ -n "$typed_own" ] || return 0
     echo "own window after the report: $(window_state "$typed_own")"
+    xdotool key shift
+    sleep 2
+    echo "own window after Shift: $(window_state "$typed_own")"
     xdotool key Return
     sleep 2
     echo "own window after a key: $(window_state "$typed_own")"

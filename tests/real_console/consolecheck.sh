@@ -4,9 +4,10 @@
 # page, with each step's keys typed by xdotool (consolecheck.keys), the report has every
 # step's line and names the console each one matched. Then (consolecheck-esc.keys): with
 # standard output to a file, Esc at the second step ends it there and the file gets nothing;
-# started in a console of its own (`start`, as a double click), it waits for a key at the
-# end, and a keycode run killed at the time limit does not take that key; Ctrl+C outside its
-# step ends the check (and, under Wine, cmd too).
+# started in a console of its own (`start`, as a double click), it waits at the end for a key
+# other than a modifier, and a keycode run killed at the time limit does not take that key;
+# there, Ctrl+C outside its step ends the check and the window waits too; in cmd's window,
+# Ctrl+C outside its step ends the check (and, under Wine, cmd too).
 # Wine's windowed console needs X, which the test guest has not: there it is skipped.
 # Usage: consolecheck.sh BUILD-DIR CONSOLECHECK.EXE KEYCODE.EXE KEYS
 set -u
@@ -45,8 +46,9 @@ check "the report names Wine" grep -q "^Windows: .*(Wine " <<<"$report"
 check "... its console window's class" grep -q \
     "^Console: *window class WineConsoleClass" <<<"$report"
 check "... and cmd as what started it" grep -q "^Started by: *cmd.exe"$'\r' <<<"$report"
-check "... the console window's keyboard layout" grep -q \
-    "^Keyboard: *layout [0-9a-f]\{8\}, the console window's" <<<"$report"
+check "... the keyboard layout, its KLID, and whose it is" grep -q \
+    "^Keyboard: *layout [0-9a-f]\{8\}, KLID [0-9A-F]\{8\}: that of .*'s thread, which Windows names as the console window's owner" \
+    <<<"$report"
 check "... from a folder named \"Müller Ω\": written there, keycode.exe found" grep -q \
     "^keycode: *keycode.exe found beside the check" <<<"$report"
 for step in "${STEPS[@]}"; do
@@ -73,10 +75,14 @@ check "... step 1 is not judged as a shell's" grep -q \
     "^Enter release at the start: .*\[enter:own-console\]" <<<"$report"
 check "... its window stays open after the report" grep -q \
     "^own window after the report: open" <<<"$report"
+check "... and after a Shift press" grep -q "^own window after Shift: open" <<<"$report"
 check "... a keycode run killed at the time limit" grep -q \
     '^Ctrl+C under keycode \*: keycode \* (still waiting)' <<<"$report"
 check "... takes no key: the first key closes the window" grep -q \
     "^own window after a key: closed" <<<"$report"
+check "... and after Ctrl+C ended the check there" [ "$(grep -A 1 \
+    '^Ctrl+C: the check ends here, at step "Esc' <<<"$report" | tail -n 1)" = \
+    "own window after the report: open" ]
 check "Ctrl+C outside its step ends the check there" grep -q \
     '^Ctrl+C: the check ends here, at step "Right Alt"' <<<"$report"
 finish

@@ -2,6 +2,7 @@
 // docs/consoles.md names for it, and what is none of them, a read with no record and a
 // time-out. One table; a row is the records a console would give and the verdict's id (its
 // words are verdict.cpp's alone).
+#include "utf8_cut.h"
 #include "verdict.h"
 
 #include <gtest/gtest.h>
@@ -261,6 +262,25 @@ TEST(ConsoleCheck, KeyPressStatus)
     };
     for (const auto &s : STATUSES)
         EXPECT_EQ(s.press, IsKeyPress(s.status)) << std::hex << s.status;
+}
+
+// A report line cut short ends before a character that the cut would split (a folder's name
+// outside ASCII), and where the cut falls between characters, there.
+TEST(ConsoleCheck, CutAtCharacter)
+{
+    const struct {
+        const char *text;
+        size_t at, cut;
+    } CUTS[] = {
+        {"Folder", 3, 3},
+        {"M\xc3\xbcller", 2, 1},             // in a sign of two bytes
+        {"M\xc3\xbcller", 3, 3},             // just after it
+        {"\xe2\x82\xac\xe2\x82\xac", 5, 3},     // in the second of two of three bytes
+        {"a\xf0\x9f\x98\x80", 4, 1},           // at the last byte of one of four
+        {"\x80\x80", 1, 0},                  // no start to be found
+    };
+    for (const auto &c : CUTS)
+        EXPECT_EQ(c.cut, CutAtCharacter(c.text, c.at)) << c.text << " at " << c.at;
 }
 
 } // namespace
