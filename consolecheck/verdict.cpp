@@ -130,8 +130,8 @@ Verdict JudgeRecords(Step step, const Reading &r)
         // A new console, as a double click gives: no shell's Enter came before the check.
         if (r.ownConsole) {
             Verdict v = Of("enter:own-console",
-                           "not judged: the check has a console of its own (a double click, or cmd's start), "
-                           "so no shell read an Enter before it",
+                           "not judged: the check has a console of its own (a double click, "
+                           "or cmd's start), so no shell read an Enter before it",
                            nullptr);
             v.unjudged = true;
             return v;
