@@ -16,18 +16,18 @@
 
 namespace {
 
-const size_t MAX_RECORDS = 256; // a step's records kept; more are read and dropped
-const int MAX_KEYCODE_RUNS = 6; // `keycode *` again past modifier presses, as a batch loop does
+const size_t MAX_RECORDS = 256;  // a step's records kept; more are read and dropped
+const int MAX_KEYCODE_RUNS = 6;  // `keycode *` again past modifier presses, as a batch loop does
 const DWORD TELL_AFTER_MS = 500; // after Ctrl's press, before C is asked for
-const DWORD SETTLE_MS = 500;    // read on after a step is done, for the releases behind it
+const DWORD SETTLE_MS = 500;     // read on after a step is done, for the releases behind it
 
 // The screen is the console itself (CONOUT$), whatever standard output is (a file, a pipe),
 // so that the person sees every prompt. Text is UTF-8 here, UTF-16 on the screen (paths
 // outside the ANSI code page show as they are) and UTF-8 in the report.
 HANDLE input, screen, report = INVALID_HANDLE_VALUE;
-bool reportFailed; // a write to the report failed
-DWORD limitMs = 15000; // long enough for a first reading of each prompt
-DWORD foundMode; // the input mode the check found, given back when it ends
+bool reportFailed;         // a write to the report failed
+DWORD limitMs = 15000;     // long enough for a first reading of each prompt
+DWORD foundMode;           // the input mode the check found, given back when it ends
 volatile LONG ctrlCRaised; // in this step
 volatile LONG ctrlCCount;  // in all
 volatile LONG inCtrlCStep; // Ctrl+C and Ctrl+Break are the step's keys; elsewhere they end it
@@ -258,10 +258,10 @@ bool StartRuns(int slots)
 
 // Gives the status of the first run of keycode.exe * in `slots` to end, leaving any other
 // on the console for the next call. Ends them all and gives KEYCODE_STILL_WAITING if none
-// ended within limit or a second after a Ctrl+C that ends the check, or KEYCODE_CTRL_C_BETWEEN if a Ctrl+C reached the check since the count
-// `since` and none ended a second later: struck while no run was attached to the console.
-// Says *tell (if any) while keycode runs, once the tick count tellAt has passed, and clears
-// it. False if keycode cannot be started.
+// ended within limit or a second after a Ctrl+C that ends the check, or KEYCODE_CTRL_C_BETWEEN if a
+// Ctrl+C reached the check since the count `since` and none ended a second later: struck while no
+// run was attached to the console. Says *tell (if any) while keycode runs, once the tick count
+// tellAt has passed, and clears it. False if keycode cannot be started.
 bool RunKeycode(int slots, DWORD limit, const char **tell, DWORD tellAt, LONG since,
                 int32_t *status)
 {
@@ -300,7 +300,7 @@ bool RunKeycode(int slots, DWORD limit, const char **tell, DWORD tellAt, LONG si
         if ((ctrlCCount != since || stopEvent) && !raisedAt)
             raisedAt = waited + 1;
         if (wait != WAIT_TIMEOUT || waited >= limit || (raisedAt && waited - raisedAt >= 1000)) {
-            code = wait != WAIT_TIMEOUT       ? static_cast<DWORD>(KEYCODE_FAILED)
+            code = wait != WAIT_TIMEOUT     ? static_cast<DWORD>(KEYCODE_FAILED)
                    : raisedAt && !stopEvent ? static_cast<DWORD>(KEYCODE_CTRL_C_BETWEEN)
                                             : static_cast<DWORD>(KEYCODE_STILL_WAITING);
             EndRuns();
@@ -368,7 +368,7 @@ void Describe(bool ownConsole)
     }
     char session[64];
     Say(GetEnvironmentVariableA("WT_SESSION", session, sizeof session) ? "; WT_SESSION is set\r\n"
-                                                                      : "\r\n");
+                                                                       : "\r\n");
     // cmd's line input drops the Enter release in a console window; PowerShell reads keys
     // itself and does not.
     const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
@@ -404,8 +404,7 @@ void Describe(bool ownConsole)
         whose = "the check's own, no console window found";
     // The handle: the language in the low four digits, the layout in the high four.
     Say("Keyboard:    layout %08lx, %s\r\n",
-        static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(GetKeyboardLayout(thread))),
-        whose);
+        static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(GetKeyboardLayout(thread))), whose);
     Say("Time limit:  %lu s a step\r\n", limitMs / 1000);
     wchar_t path[1024 + 16];
     snwprintf(path, sizeof path / sizeof *path, L"%lskeycode.exe", folder);
@@ -480,8 +479,7 @@ int main(int argc, char **argv)
     wchar_t temp[1024];
     const DWORD tempLength = GetTempPathW(sizeof temp / sizeof *temp, temp);
     if (report == INVALID_HANDLE_VALUE && tempLength && tempLength < sizeof temp / sizeof *temp) {
-        snwprintf(reportPath, sizeof reportPath / sizeof *reportPath, L"%lsconsolecheck.txt",
-                  temp);
+        snwprintf(reportPath, sizeof reportPath / sizeof *reportPath, L"%lsconsolecheck.txt", temp);
         report = CreateFileW(reportPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     }

@@ -216,8 +216,11 @@ Verdict JudgeRecords(Step step, const Reading &r)
             break;
         const bool pause = step == PAUSE_KEYCODE;
         if (IsPressOf(status, pause ? VK_PAUSE_KEY : 'S'))
-            return Of(pause ? "keycode * gave Pause's own code" : "keycode * gave Ctrl+S's own code",
-                      !r.lineInput ? LINE_INPUT_OFF : pause ? WINE : CTRL_S_SHOWN);
+            return Of(pause ? "keycode * gave Pause's own code"
+                            : "keycode * gave Ctrl+S's own code",
+                      !r.lineInput ? LINE_INPUT_OFF
+                      : pause      ? WINE
+                                   : CTRL_S_SHOWN);
         if (IsPressOf(status, 'B'))
             return pause ? Of("keycode * gave B's code: Pause and A were kept", KEPT_WAITING)
                          : Of("keycode * gave B's code: Ctrl+S and A were kept",
