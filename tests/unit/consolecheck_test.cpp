@@ -16,7 +16,10 @@ KeyRecord K(uint16_t vk, unsigned char ch, uint32_t state, bool down = true, uin
 {
     return KeyRecord{down, repeat, vk, ch, state};
 }
-KeyRecord Up(uint16_t vk, unsigned char ch, uint32_t state) { return K(vk, ch, state, false); }
+KeyRecord Up(uint16_t vk, unsigned char ch, uint32_t state)
+{
+    return K(vk, ch, state, false);
+}
 
 const uint32_t CTRL = LEFT_CTRL_PRESSED, SHIFT = SHIFT_PRESSED, ENH = ENHANCED_KEY,
                NUM = NUMLOCK_ON, RALT = RIGHT_ALT_PRESSED;
@@ -226,20 +229,51 @@ TEST(ConsoleCheck, StepLine)
         {{"", PAUSE_KEYCODE, {Up('B', 'b', 0)}, {KEYCODE_STILL_WAITING}, "", nullptr},
          "Pause under keycode *: keycode * (still waiting); 0006242; row \"Pause\": keycode * was "
          "still waiting at the time limit; the check ended it, none of the known ones"},
-        {{"", WINDOWS_KEY_CHORD, {K('Y', 'y', LEFT_WIN_PRESSED | RIGHT_WIN_PRESSED)}, {}, "",
+        {{"",
+          WINDOWS_KEY_CHORD,
+          {K('Y', 'y', LEFT_WIN_PRESSED | RIGHT_WIN_PRESSED)},
+          {},
+          "",
           nullptr},
          "Windows key chord: 6007959; row \"Windows keys\": the chord carries a Windows key's "
          "state bit, as Windows Terminal"},
-        {{"", CTRL_C, {Up('C', 3, CTRL)}, {CTRL_PRESS, KEYCODE_FAILED}, "", nullptr, false, true,
+        {{"",
+          CTRL_C,
+          {Up('C', 3, CTRL)},
+          {CTRL_PRESS, KEYCODE_FAILED},
+          "",
+          nullptr,
+          false,
+          true,
           true},
          "Ctrl+C under keycode *: keycode * 2080011 -1; 0080343 (Ctrl+C raised in the check) (a "
          "read failed); row \"Ctrl+C, processed input on (the default)\": Ctrl+C failed "
          "keycode's read: status -1, as Wine's console"},
-        {{"", ALTGR, {K(0x20, ' ', 0), Up(0x20, ' ', 0)}, {}, "", nullptr, false, false, false,
+        {{"",
+          ALTGR,
+          {K(0x20, ' ', 0), Up(0x20, ' ', 0)},
+          {},
+          "",
+          nullptr,
+          false,
+          false,
+          false,
           true},
          "AltGr: 2002020 0002020; row \"AltGr\": skipped"},
-        {{"", ENTER_RELEASE, {Up(0x0D, 0x0D, 0)}, {}, "", nullptr, false, false, false, false, 0,
-          false, false, true},
+        {{"",
+          ENTER_RELEASE,
+          {Up(0x0D, 0x0D, 0)},
+          {},
+          "",
+          nullptr,
+          false,
+          false,
+          false,
+          false,
+          0,
+          false,
+          false,
+          true},
          "Enter release at the start: 0000d0d; row \"The release of the Enter key that started "
          "keycode\": not judged: the check has a console of its own (a double click), so no "
          "shell read an Enter before it"},
@@ -295,9 +329,15 @@ TEST(ConsoleCheck, KeyPressStatus)
         int32_t status;
         bool press;
     } STATUSES[] = {
-        {0x2000000, true},        {0x6006141, true},      {0x7ffffff, true},
-        {0x0006141, false},       {0x4006141, false},     {0x8000000, false},
-        {0xA006141, false},       {KEYCODE_FAILED, false}, {KEYCODE_STILL_WAITING, false},
+        {0x2000000, true},
+        {0x6006141, true},
+        {0x7ffffff, true},
+        {0x0006141, false},
+        {0x4006141, false},
+        {0x8000000, false},
+        {0xA006141, false},
+        {KEYCODE_FAILED, false},
+        {KEYCODE_STILL_WAITING, false},
         {int32_t(0xC000013A), false},
     };
     for (const auto &s : STATUSES)
