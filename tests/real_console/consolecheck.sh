@@ -20,7 +20,6 @@ if [ "$("$wine/wine_path.sh")" != native ]; then
 fi
 report=$(timeout 600 bash "$wine/wine.sh" "$build" typed "$exe" "$keycode" "$keys")
 echo "$report"
-line() { grep -F -- "$1:" <<<"$report" | head -n 1; }
 # Each step, and what its line must say, under Wine's windowed console with X's keys. Ctrl+C
 # ends keycode with 0 under Wine 8.0 and with 0xC000013A, as on Windows, under Wine 10.0.
 STEPS=(
