@@ -51,6 +51,7 @@ for step in "${STEPS[@]}"; do
     name=${step%%|*}
     check "$name: ${step#*|}" grep -q -- "^${name}: .*${step#*|}" <<<"$report"
 done
+check "each prompt the keys wait for came" [ -z "$(grep '^no window title' <<<"$report")" ]
 check "a line for every step, no more" [ "$(grep -c '; row "' <<<"$report")" = ${#STEPS[@]} ]
 # Three runs in one console window, one after the other.
 report=$(timeout 600 bash "$wine/wine.sh" "$build" typed "$exe" "$keycode" "${keys%.keys}-esc.keys")
