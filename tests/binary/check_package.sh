@@ -79,7 +79,7 @@ mkdir "$unpacked/again"
 sleep 2
 (umask 077 && bash "$source/cmake/make_zips.sh" "$unpacked/again" "$version" "${exe%/src/keycode.exe}" \
     "$build/tests/harness.exe" "$build/tests/standin.exe" "$build/consolecheck/consolecheck.exe")
-check "the zips made again are the same bytes" cmp -s "$build/SHA256SUMS" "$unpacked/again/SHA256SUMS"
+check "the zips made again are the same bytes (after a change to the source, build again)" cmp -s "$build/SHA256SUMS" "$unpacked/again/SHA256SUMS"
 
 # A copy of the source, unpacked inside another project's work tree: its record names no
 # commit. Made a checkout of its own, with an untracked example: the record names its commit,
