@@ -17,23 +17,24 @@
 
 namespace {
 
-const size_t MAX_RECORDS = 256; // a step's records kept; more are read and dropped
-const int MAX_KEYCODE_RUNS = 6; // `keycode *` again past modifier presses, as a batch loop does
+const size_t MAX_RECORDS = 256;  // a step's records kept; more are read and dropped
+const int MAX_KEYCODE_RUNS = 6;  // `keycode *` again past modifier presses, as a batch loop does
 const DWORD TELL_AFTER_MS = 500; // after Ctrl's press, before C is asked for
-const DWORD SETTLE_MS = 500;    // read on after a step is done, for the releases behind it
+const DWORD SETTLE_MS = 500;     // read on after a step is done, for the releases behind it
 
 // The screen is the console itself (CONOUT$), whatever standard output is (a file, a pipe),
 // so that the person sees every prompt. Text is UTF-8 here, UTF-16 on the screen (paths
 // outside the ANSI code page show as they are) and UTF-8 in the report.
 HANDLE input, screen, report = INVALID_HANDLE_VALUE;
-bool reportFailed; // a write to the report failed
-DWORD limitMs = 15000; // long enough for a first reading of each prompt
-DWORD foundMode; // the input mode the check found, given back when it ends
+bool reportFailed;         // a write to the report failed
+DWORD limitMs = 15000;     // long enough for a first reading of each prompt
+DWORD foundMode;           // the input mode the check found, given back when it ends
 volatile LONG ctrlCRaised; // in this step
 volatile LONG ctrlCCount;  // in all
 volatile LONG inCtrlCStep; // Ctrl+C and Ctrl+Break are the step's keys; elsewhere they end it
 volatile LONG stopEvent;   // 0, or the control event that ends the check, plus 1
 wchar_t folder[1024];      // the check's folder, with its final backslash
+wchar_t title[1024];       // the console's title as found, given back after a tell
 
 void ToScreen(const char *text, int n)
 {
@@ -262,12 +263,26 @@ bool StartRuns(int slots)
     return running[0] || running[1];
 }
 
+// A run of keycode.exe * is on the console: in the console's list of processes, which a
+// Ctrl+C reaches. CreateProcess returns before that, by seconds on a busy machine.
+bool RunOnConsole()
+{
+    DWORD ids[16];
+    const DWORD n = GetConsoleProcessList(ids, 16);
+    for (DWORD i = 0; i < n && i < 16; ++i)
+        for (int slot = 0; slot < 2; ++slot)
+            if (running[slot] && ids[i] == runs[slot].dwProcessId)
+                return true;
+    return false;
+}
+
 // Gives the status of the first run of keycode.exe * in `slots` to end, leaving any other
 // on the console for the next call. Ends them all and gives KEYCODE_STILL_WAITING if none
-// ended within limit or a second after a Ctrl+C that ends the check, or KEYCODE_CTRL_C_BETWEEN if a Ctrl+C reached the check since the count
-// `since` and none ended a second later: struck while no run was attached to the console.
-// Says *tell (if any) while keycode runs, once the tick count tellAt has passed, and clears
-// it. False if keycode cannot be started.
+// ended within limit or a second after a Ctrl+C that ends the check, or KEYCODE_CTRL_C_BETWEEN if a
+// Ctrl+C reached the check since the count `since` and none ended a second later: struck while no
+// run was attached to the console. Says *tell (if any), on the screen and in the window's
+// title, once the tick count tellAt has passed and a run is on the console, and clears it.
+// False if keycode cannot be started.
 bool RunKeycode(int slots, DWORD limit, const char **tell, DWORD tellAt, LONG since,
                 int32_t *status)
 {
@@ -299,14 +314,15 @@ bool RunKeycode(int slots, DWORD limit, const char **tell, DWORD tellAt, LONG si
         }
         // Said while keycode runs: a person's reaction to it leaves keycode the time to be
         // attached to the console before C comes.
-        if (*tell && static_cast<LONG>(now - tellAt) >= 0) {
-            Ask("%s", *tell);
+        if (*tell && static_cast<LONG>(now - tellAt) >= 0 && RunOnConsole()) {
+            Ask(">> %s\r\n", *tell);
+            SetConsoleTitleA(*tell);
             *tell = nullptr;
         }
         if ((ctrlCCount != since || stopEvent) && !raisedAt)
             raisedAt = waited + 1;
         if (wait != WAIT_TIMEOUT || waited >= limit || (raisedAt && waited - raisedAt >= 1000)) {
-            code = wait != WAIT_TIMEOUT       ? static_cast<DWORD>(KEYCODE_FAILED)
+            code = wait != WAIT_TIMEOUT     ? static_cast<DWORD>(KEYCODE_FAILED)
                    : raisedAt && !stopEvent ? static_cast<DWORD>(KEYCODE_CTRL_C_BETWEEN)
                                             : static_cast<DWORD>(KEYCODE_STILL_WAITING);
             EndRuns();
@@ -400,7 +416,7 @@ void Describe(bool ownConsole)
     }
     char session[64];
     Say(GetEnvironmentVariableA("WT_SESSION", session, sizeof session) ? "; WT_SESSION is set\r\n"
-                                                                      : "\r\n");
+                                                                       : "\r\n");
     // cmd's line input drops the Enter release in a console window; PowerShell reads keys
     // itself and does not.
     ProcessName(GetCurrentProcessId(), name, sizeof name, true);
@@ -530,12 +546,12 @@ int main(int argc, char **argv)
     wchar_t temp[1024];
     const DWORD tempLength = GetTempPathW(sizeof temp / sizeof *temp, temp);
     if (report == INVALID_HANDLE_VALUE && tempLength && tempLength < sizeof temp / sizeof *temp) {
-        snwprintf(reportPath, sizeof reportPath / sizeof *reportPath, L"%lsconsolecheck.txt",
-                  temp);
+        snwprintf(reportPath, sizeof reportPath / sizeof *reportPath, L"%lsconsolecheck.txt", temp);
         report = CreateFileW(reportPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     }
     SetConsoleCtrlHandler(OnCtrl, TRUE);
+    GetConsoleTitleW(title, sizeof title / sizeof *title);
     // No QuickEdit for the run: a click's selection would suspend the check's output as a
     // kept Pause does. The host reports the QuickEdit and insert bits only while the last mode
     // set carried ENABLE_EXTENDED_FLAGS; without it their state is unknown, and setting it
@@ -616,12 +632,13 @@ int main(int argc, char **argv)
                     break;
                 }
                 if (step == CTRL_C && !told) {
-                    tell = ">> Now press C, Ctrl still held.\r\n";
+                    tell = "Now press C, Ctrl still held.";
                     tellAt = GetTickCount() + TELL_AFTER_MS;
                     told = true;
                 }
             }
             EndRuns();
+            SetConsoleTitleW(title);
             s.reading.noKeycode = !s.reading.statusCount;
             failed = failed || s.reading.noKeycode;
             if (s.reading.noKeycode && step == CTRL_C)

@@ -69,8 +69,8 @@ struct Reading {
     bool skipped = false;              // the person pressed Space first
     const int32_t *statuses = nullptr; // `keycode *` runs, in order, for the keycode steps
     size_t statusCount = 0;
-    bool noKeycode = false; // keycode.exe could not be started from the check's folder
-    bool lineInput = true;  // the input mode found had ENABLE_LINE_INPUT
+    bool noKeycode = false;  // keycode.exe could not be started from the check's folder
+    bool lineInput = true;   // the input mode found had ENABLE_LINE_INPUT
     bool ownConsole = false; // the check was alone on its console (a double click)
 };
 

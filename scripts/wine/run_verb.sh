@@ -105,12 +105,14 @@ on_console() {
 # consolecheck as a person runs it: in Wine's windowed console on a virtual X display, from
 # a folder whose name has a letter outside the ANSI code page. KEYS: a line `run COMMAND`
 # types COMMAND at cmd's prompt (`start ...`: in a console window of its own, which then
-# takes the keys); each other line (xdotool's commands, one line a step) is typed once the
-# report has the line before it. Prints how it ends with standard input from a file, then
-# each run's report, what it wrote to out.txt, and for a window of its own whether it stays
-# open after the report and after Shift, and closes at a key. It runs in this run's own
-# prefix (own_prefix), whose wineserver takes this run's display, and whose processes it ends
-# at the end: the console window's cmd never ends by itself. Every wait is bounded.
+# takes the keys); `when PATTERN COMMANDS...` types the commands into the step before once
+# the window's title matches PATTERN (a prompt the check also puts there); each other line
+# (xdotool's commands, one line a step) is typed once the report has the line before it.
+# Prints how it ends with standard input from a file, then each run's report, what it wrote
+# to out.txt, and for a window of its own whether it stays open after the report and after
+# Shift, and closes at a key. It runs in this run's own prefix (own_prefix), whose wineserver
+# takes this run's display, and whose processes it ends at the end: the console window's cmd
+# never ends by itself. Every wait is bounded.
 # Usage: typed CONSOLECHECK.EXE KEYCODE.EXE KEYS
 typed_work= typed_xvfb=
 typed_cleanup() {
@@ -148,7 +150,7 @@ end_run() { # the run's last step line, then its report, and its own window's st
     sleep 0.5
 }
 typed() {
-    local window= keys top
+    local window= keys top pattern try
     trap typed_cleanup EXIT
     top=$(mktemp -d)
     leftovers+=("$top")
@@ -193,15 +195,25 @@ typed() {
             xdotool windowfocus "$typed_own"
             continue
         fi
-        typed_step=$((typed_step + 1))
-        # The header and a line a step before this one: then this step's prompt is up.
-        for _ in $(seq 150); do
-            [ "$(report_lines)" -ge "$typed_step" ] && break
-            sleep 0.2
-        done
-        sleep 0.5
+        if [ "${keys%% *}" = when ]; then
+            keys=${keys#when } pattern=${keys%% *} keys=${keys#* }
+            for try in $(seq 151); do
+                xdotool getwindowname "${typed_own:-$window}" 2>/dev/null | grep -q -- "$pattern" &&
+                    break
+                [ "$try" = 151 ] && echo "no window title matching $pattern within 30 s"
+                sleep 0.2
+            done
+        else
+            typed_step=$((typed_step + 1))
+            # The header and a line a step before this one: then this step's prompt is up.
+            for _ in $(seq 150); do
+                [ "$(report_lines)" -ge "$typed_step" ] && break
+                sleep 0.2
+            done
+            sleep 0.5
+        fi
         # shellcheck disable=SC2086
-        xdotool $keys
+        timeout 60 xdotool $keys
     done <keys
     end_run
     return $typed_rc

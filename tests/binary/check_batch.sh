@@ -7,7 +7,9 @@
 #                     a path that is a variable alone must be tested with "if defined" first
 #                     (on that line, or "if not defined V goto" before it with no set of V
 #                     between); an argument alone ("%~1") is never tested, nor a path with a
-#                     variable out of quotes (exist %V%), which blanks would split.
+#                     variable out of quotes (exist %V%), which blanks would split. A line
+#                     that is `set "V=TEXT"` alone, TEXT with a character out of any %...%,
+#                     defines V.
 #   || and &&         Wine 8's cmd runs what follows either after a command, whatever it did.
 #   for /f            only over a quoted text whose first character is written out and is
 #                     neither ";" nor a delimiter: Windows' default end-of-line character is
@@ -39,6 +41,8 @@ re_variable='^%([^%~]+)%$'
 re_argument='^%~?[a-z]*[1-9*]$'
 re_bare_exist='exist[[:space:]]+([^"[:space:]][^[:space:]]*)'
 re_set='set[[:space:]]+(/[ap][[:space:]]+)?"?([^"=[:space:]]+)=(.*)'
+re_set_line='^set[[:space:]]+"([^"=[:space:]]+)=(.*)"[^"]*$'
+re_expansion='%[^%]*%'
 re_chain='[|][|]|&&'
 re_for='for[[:space:]]+/f'
 re_for_parts='for[[:space:]]+/f[[:space:]]+("([^"]*)"[[:space:]]+)?%%?.[[:space:]]+in[[:space:]]*[(](.)'
@@ -63,6 +67,14 @@ for file in "$@"; do
         while [[ $rest =~ $re_set ]]; do
             guarded=${guarded/ ${BASH_REMATCH[2]} / } rest=${BASH_REMATCH[3]}
         done
+        # Set unconditionally to a text that no expansion can empty.
+        if [[ $lower =~ $re_set_line ]]; then
+            name=${BASH_REMATCH[1]} text=${BASH_REMATCH[2]}
+            while [[ $text =~ $re_expansion ]]; do
+                text=${text/"${BASH_REMATCH[0]}"/}
+            done
+            [[ -z $text || $text == *[%!]* ]] || [[ $guarded == *" $name "* ]] || guarded+="$name "
+        fi
         if [[ $lower =~ $re_guard ]]; then
             guarded+="${BASH_REMATCH[1]} "
         fi

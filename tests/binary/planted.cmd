@@ -23,6 +23,11 @@ rem planted
 if exist "%v%" echo x
 if not defined v goto :eof
 if exist "%v%" echo x
+set "v=%TEMP%\x"
+if exist "%v%" echo x
+if defined w set "v=x"
+rem planted
+if exist "%v%" echo x
 rem planted
 for /f %%L in ('set') do echo %%L
 rem planted

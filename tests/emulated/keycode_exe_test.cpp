@@ -109,7 +109,8 @@ struct RandomRecords {
         unsigned char *bytes = reinterpret_cast<unsigned char *>(&record);
         for (size_t i = 0; i < sizeof record; ++i)
             bytes[i] = static_cast<unsigned char>(Below(256));
-        static const WORD OTHERS[] = {MOUSE_EVENT, WINDOW_BUFFER_SIZE_EVENT, MENU_EVENT, FOCUS_EVENT};
+        static const WORD OTHERS[] = {MOUSE_EVENT, WINDOW_BUFFER_SIZE_EVENT, MENU_EVENT,
+                                      FOCUS_EVENT};
         if (!keyOnly && Below(4) == 0) {
             record.EventType = OTHERS[Below(4)];
             return record;
@@ -173,8 +174,10 @@ TEST(KeycodeExeRandom, ShowsEveryRecordByThePackingRule)
         ASSERT_EQ("", run.error);
         EXPECT_EQ(0u, run.status);
         // Point at the first form that differs rather than print a megabyte.
-        const size_t at = std::mismatch(expected.begin(), expected.end(), run.output.begin(),
-                                        run.output.end()).first - expected.begin();
+        const size_t at =
+            std::mismatch(expected.begin(), expected.end(), run.output.begin(), run.output.end())
+                .first -
+            expected.begin();
         const size_t from = at < sizeof BANNER - 1 ? 0 : at - (at - (sizeof BANNER - 1)) % 8;
         EXPECT_TRUE(run.output == expected)
             << "first difference at byte " << at << ": want \"" << expected.substr(from, 24)

@@ -13,7 +13,7 @@ if not defined zip goto nokit
 rem A folder of its own, never an older kit's: another name while the one drawn is taken.
 :name
 set "kit=%TEMP%\keycode-kit-%RANDOM%"
-if defined kit if exist "%kit%" goto name
+if exist "%kit%" goto name
 mkdir "%kit%"
 if not exist "%kit%\" goto nofolder
 rem Windows' own tar opens a zip, a GNU tar does not: named by its path, so that none found

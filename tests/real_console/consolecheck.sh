@@ -21,7 +21,6 @@ if [ "$("$wine/wine_path.sh")" != native ]; then
 fi
 report=$(timeout 600 bash "$wine/wine.sh" "$build" typed "$exe" "$keycode" "$keys")
 echo "$report"
-line() { grep -F -- "$1:" <<<"$report" | head -n 1; }
 # Each step, and the id of the verdict its line must give (verdict.cpp gives the words), under
 # Wine's windowed console with X's keys. Ctrl+C ends keycode with 0 under Wine 8.0 and with
 # 0xC000013A, as on Windows, under Wine 10.0.
@@ -58,6 +57,7 @@ for step in "${STEPS[@]}"; do
 done
 check "Ctrl+C under keycode *: the Ctrl press came first" grep -q \
     '^Ctrl+C under keycode \*: keycode \* 2080011 ' <<<"$report"
+check "each prompt the keys wait for came" [ -z "$(grep '^no window title' <<<"$report")" ]
 check "a line for every step, no more" [ "$(grep -c '; row "' <<<"$report")" = ${#STEPS[@]} ]
 # Three runs in one console window, one after the other.
 report=$(timeout 600 bash "$wine/wine.sh" "$build" typed "$exe" "$keycode" "${keys%.keys}-esc.keys")

@@ -122,8 +122,8 @@ bool JobEnded(HANDLE job)
 {
     JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info;
     return !job ||
-           !QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &info,
-                                      sizeof info, 0) ||
+           !QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &info, sizeof info,
+                                      0) ||
            !info.ActiveProcesses;
 }
 

@@ -11,7 +11,10 @@ wine_sh=$here/../../scripts/wine/wine.sh
 . "$here/../support/checks.sh"
 echo "Wine: $("$(dirname "$wine_sh")/wine_path.sh")${KEYCODE_WINE:+ (KEYCODE_WINE=$KEYCODE_WINE)}"
 session=keycode-test-$$
-trap 'tmux kill-session -t "$session" 2>/dev/null' EXIT
+# A tmux server of the test's own, with no configuration: the caller's server and
+# ~/.tmux.conf (a prefix key, a size, a hook) stay out of it. Ended with the test.
+tmux() { command tmux -L "$session" -f /dev/null "$@"; }
+trap 'tmux kill-server 2>/dev/null' EXIT
 screen() { tmux capture-pane -p -t "$session" -S -50 | tr -d '\n'; }
 wait_for() { # text, seconds
     for _ in $(seq "$2"); do

@@ -10,6 +10,10 @@ set -euo pipefail
 [ $# = 2 ] || { echo "usage: windows_for_rule.sh EXAMPLES-DIR OUT-DIR" >&2 && exit 2; }
 rm -rf "$2"
 mkdir -p "$2"
+# The loops to rewrite, counted apart from the rewrite: lines, not comments, with a for /f
+# over "... in (" that name no eol.
+loops=$(cat "$1"/*.cmd | tr -d '\r' | grep -viE '^[[:space:]@]*(rem([[:space:]]|$)|::)' |
+    grep -iE 'for[[:space:]]+/f[[:space:]].*%%.[[:space:]]+in[[:space:]]*\(' | grep -vic 'eol=' || true)
 changed=0
 for batch in "$1"/*.cmd; do
     # Lines that name no eol: the options gain "eol=;", the body a test of the first token.
@@ -20,6 +24,9 @@ for batch in "$1"/*.cmd; do
         :guard
         s/(for[ \t]+\/f[ \t]+"[^"]*"[ \t]+%%(.)[ \t]+in[ \t]*\(.*\)[ \t]+do[ \t]+)/\1if not "%%\2"=="" /I
     }}' "$batch" >"$2/$(basename "$batch")"
-    changed=$((changed + $(grep -ci 'for /f "eol=; ' "$2/$(basename "$batch")" || true)))
+    # Rewritten: eol named, and the body's test of the first token in place.
+    changed=$((changed + $(grep -iE 'for[[:space:]]+/f[[:space:]]+"eol=;' "$2/$(basename "$batch")" |
+        grep -icE 'do[[:space:]]+if not "%%.+"==""' || true)))
 done
-echo "Windows' for /f rule named in $changed for /f loops"
+echo "Windows' for /f rule named in $changed of $loops for /f loops that name no eol"
+[ "$changed" = "$loops" ] || { echo "FAIL: the rewrite missed loops" >&2 && exit 1; }

@@ -19,7 +19,10 @@ KeyRecord K(uint16_t vk, unsigned char ch, uint32_t state, bool down = true, uin
 {
     return KeyRecord{down, repeat, vk, ch, state};
 }
-KeyRecord Up(uint16_t vk, unsigned char ch, uint32_t state) { return K(vk, ch, state, false); }
+KeyRecord Up(uint16_t vk, unsigned char ch, uint32_t state)
+{
+    return K(vk, ch, state, false);
+}
 
 const uint32_t CTRL = LEFT_CTRL_PRESSED, SHIFT = SHIFT_PRESSED, ENH = ENHANCED_KEY,
                NUM = NUMLOCK_ON, RALT = RIGHT_ALT_PRESSED;
@@ -255,9 +258,15 @@ TEST(ConsoleCheck, KeyPressStatus)
         int32_t status;
         bool press;
     } STATUSES[] = {
-        {0x2000000, true},        {0x6006141, true},      {0x7ffffff, true},
-        {0x0006141, false},       {0x4006141, false},     {0x8000000, false},
-        {0xA006141, false},       {KEYCODE_FAILED, false}, {KEYCODE_STILL_WAITING, false},
+        {0x2000000, true},
+        {0x6006141, true},
+        {0x7ffffff, true},
+        {0x0006141, false},
+        {0x4006141, false},
+        {0x8000000, false},
+        {0xA006141, false},
+        {KEYCODE_FAILED, false},
+        {KEYCODE_STILL_WAITING, false},
         {int32_t(0xC000013A), false},
     };
     for (const auto &s : STATUSES)
