@@ -196,8 +196,19 @@ TEST(ConsoleCheck, StepLine)
          "{says}, as {as}"},
         {{"", ALTGR, {K(0x20, ' ', 0), Up(0x20, ' ', 0)}, {}, "", false, false, false, true},
          "AltGr: 2002020 0002020; row \"AltGr\": [skipped] {says}"},
-        {{"", ENTER_RELEASE, {Up(0x0D, 0x0D, 0)}, {}, "", false, false, false, false, 0, false,
-          false, true},
+        {{"",
+          ENTER_RELEASE,
+          {Up(0x0D, 0x0D, 0)},
+          {},
+          "",
+          false,
+          false,
+          false,
+          false,
+          0,
+          false,
+          false,
+          true},
          "Enter release at the start: 0000d0d; row \"The release of the Enter key that started "
          "keycode\": [enter:own-console] {says}"},
         {{"", HELD_KEY, std::vector<KeyRecord>(50, K('A', 'a', 0)), {}, ""},
@@ -211,8 +222,7 @@ TEST(ConsoleCheck, StepLine)
         const Reading reading = ReadingOf(want.row);
         const Verdict v = Judge(want.row.step, reading);
         std::string expected = want.line;
-        const std::pair<const char *, const char *> marks[] = {{"{says}", v.says},
-                                                               {"{as}", v.as}};
+        const std::pair<const char *, const char *> marks[] = {{"{says}", v.says}, {"{as}", v.as}};
         for (const auto &[mark, text] : marks)
             if (const size_t at = expected.find(mark); at != std::string::npos)
                 expected.replace(at, std::strlen(mark), text ? text : "(none)");
@@ -282,11 +292,11 @@ TEST(ConsoleCheck, CutAtCharacter)
         size_t at, cut;
     } CUTS[] = {
         {"Folder", 3, 3},
-        {"M\xc3\xbcller", 2, 1},             // in a sign of two bytes
-        {"M\xc3\xbcller", 3, 3},             // just after it
-        {"\xe2\x82\xac\xe2\x82\xac", 5, 3},     // in the second of two of three bytes
-        {"a\xf0\x9f\x98\x80", 4, 1},           // at the last byte of one of four
-        {"\x80\x80", 1, 0},                  // no start to be found
+        {"M\xc3\xbcller", 2, 1},            // in a sign of two bytes
+        {"M\xc3\xbcller", 3, 3},            // just after it
+        {"\xe2\x82\xac\xe2\x82\xac", 5, 3}, // in the second of two of three bytes
+        {"a\xf0\x9f\x98\x80", 4, 1},        // at the last byte of one of four
+        {"\x80\x80", 1, 0},                 // no start to be found
     };
     for (const auto &c : CUTS)
         EXPECT_EQ(c.cut, CutAtCharacter(c.text, c.at)) << c.text << " at " << c.at;
