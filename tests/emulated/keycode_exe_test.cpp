@@ -19,7 +19,7 @@ class TableRowTest : public testing::TestWithParam<CaseRow> {};
 TEST_P(TableRowTest, WritesAndEndsAsTheRowSays)
 {
     const CaseRow &row = GetParam();
-    ASSERT_EQ("", NotScriptable(row)) << row.where;
+    ASSERT_NE("", row.program) << row.name;
     Launch launch;
     launch.commandLine = ScriptedCommandLine(row);
     for (const CaseRecord &record : row.records)

@@ -14,36 +14,38 @@
 #include <string>
 #include <vector>
 
-// The rows, in table and line order; a table that does not read cleanly gives one row named
-// for its first error, with no program, which the layers fail on.
+// The rows, in table and line order. A table that does not read cleanly, or a row that needs
+// a real console (Ctrl+Break), gives a row with no program, named for the fault, which the
+// layers fail on.
 inline std::vector<CaseRow> ScriptedKeycodeRows()
 {
-    std::vector<std::string> tables;
+    std::vector<std::string> tables, errors;
     for (const auto &entry : std::filesystem::directory_iterator(CASE_TABLES))
         if (entry.path().extension() == ".cases")
             tables.push_back(entry.path().string());
     std::sort(tables.begin(), tables.end());
     std::vector<CaseRow> all, rows;
-    std::vector<std::string> errors;
     for (const std::string &table : tables)
         ReadCaseTableFile(table, all, errors);
-    if (!errors.empty() || all.empty()) {
-        CaseRow bad;
-        bad.name = errors.empty() ? "no rows in " CASE_TABLES : errors[0];
-        bad.where = "unreadable 0";
-        return {bad};
-    }
-    for (const CaseRow &row : all)
+    for (CaseRow &row : all)
         if ((row.program == "keycode" || row.program == "keycode+thread") &&
-            (row.console.empty() || row.console == "scripted"))
+            (row.console.empty() || row.console == "scripted")) {
+            if (row.ctrlBreak)
+                errors.push_back(row.where + ": Ctrl+Break needs a real console: mark the row");
             rows.push_back(row);
-    return rows;
+        }
+    if (errors.empty() && !rows.empty())
+        return rows;
+    CaseRow bad;
+    bad.where = "tables line 0";
+    bad.name = errors.empty() ? "no keycode rows in " CASE_TABLES : errors[0];
+    return {bad};
 }
 
 // A test name from the table, the line and the row's name: "display3_BannerThenEscEndsWith0".
 inline std::string RowTestName(const CaseRow &row)
 {
-    std::string name = row.where.substr(0, row.where.find('.')) +
+    std::string name = row.where.substr(0, row.where.find_first_of(". ")) +
                        row.where.substr(row.where.rfind(' ') + 1) + "_";
     bool upper = true;
     for (char c : row.name) {
@@ -72,16 +74,6 @@ inline std::string ScriptedCommandLine(const CaseRow &row)
     for (size_t at; (at = line.find(mark)) != std::string::npos;)
         line.replace(at, mark.size(), "C:/keys/keycode.exe");
     return line;
-}
-
-// Why a scripted console cannot run the row, or "" when it can.
-inline std::string NotScriptable(const CaseRow &row)
-{
-    if (row.program.empty())
-        return row.name;
-    if (row.ctrlBreak)
-        return "Ctrl+Break is raised by a real console alone: mark the row @wine or @windows";
-    return "";
 }
 
 // Failures name the row by its table and line, not its bytes.

@@ -29,7 +29,7 @@ class TableRowTest : public testing::TestWithParam<CaseRow> {};
 TEST_P(TableRowTest, WritesAndEndsAsTheRowSays)
 {
     const CaseRow &row = GetParam();
-    ASSERT_EQ("", NotScriptable(row)) << row.where;
+    ASSERT_NE("", row.program) << row.name;
     fake = FakeConsole();
     const std::string line = ScriptedCommandLine(row);
     fake.commandLine = line.c_str();
