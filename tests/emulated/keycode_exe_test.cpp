@@ -1,7 +1,8 @@
-// The built keycode.exe itself, on the emulated i386 with a scripted console: command line,
-// queued records and kinds of standard input and output in; exact bytes and the full 32-bit
-// exit status out.
+// The built keycode.exe itself, on the emulated i386 with a scripted console: keycode's rows
+// of the case tables, command line, queued records and kinds of standard input and output in;
+// exact bytes and the full 32-bit exit status out. Then a large random sample.
 #include "records.h"
+#include "table_rows.h"
 #include "win32_emulator.h"
 
 #include <gtest/gtest.h>
@@ -13,91 +14,38 @@
 
 namespace {
 
-const unsigned NO_KEY_STATUS = 0xFFFFFFFF;
-const unsigned WAITS = 0xDEADBEEF; // still waiting for input: no status yet
+class TableRowTest : public testing::TestWithParam<CaseRow> {};
 
-struct Case {
-    const char *name;
-    const char *commandLine;
-    std::vector<INPUT_RECORD> records;
-    StdinKind in;
-    StdoutKind out;
-    bool banner;
-    const char *shown;
-    unsigned status;
-};
-
-// A scenario is a row: a new case is one line, and every case meets the same checks.
-// clang-format off
-const Case CASES[] = {
-    {"BannerThenWaits", "keycode", {}, CONSOLE_INPUT, WRITABLE_OUTPUT, true, "", WAITS},
-    {"WorkedExamples", "keycode", {A_DOWN, Key(0xDE, 0x84, 0), ESC_DOWN}, CONSOLE_INPUT,
-     WRITABLE_OUTPUT, true, " 2104141 20084de 2201b1b", 0},
-    {"ReleasesDroppedWithoutSlash", "keycode", {A_UP, A_DOWN, A_UP, ESC_UP}, CONSOLE_INPUT,
-     WRITABLE_OUTPUT, true, " 2104141", WAITS},
-    {"ReleasesShownWithSlash", "keycode /", {A_DOWN, A_UP, ESC_UP}, CONSOLE_INPUT,
-     WRITABLE_OUTPUT, true, " 2104141 0104141 0001b1b", 0},
-    {"SlashInOwnPath", "C:/tools/keycode.exe", {A_UP, ESC_DOWN}, CONSOLE_INPUT,
-     WRITABLE_OUTPUT, true, " 0104141 2201b1b", 0},
-    {"OtherEventsSkippedRepeatCountedOnce", "keycode",
-     {Other(MOUSE_EVENT), Other(FOCUS_EVENT), Other(MENU_EVENT), Other(WINDOW_BUFFER_SIZE_EVENT),
-      Key('A', 'a', 0, 1, 3), ESC_DOWN},
-     CONSOLE_INPUT, WRITABLE_OUTPUT, true, " 2006141 2201b1b", 0},
-    {"HighCharacterAllFlags", "keycode", {Key('A', 0xFF, 0x1FF), ESC_DOWN}, CONSOLE_INPUT,
-     WRITABLE_OUTPUT, true, " 3ffff41 2201b1b", 0},
-    {"EscDecidedByKeyCodeOnly", "keycode", {Key(0xDB, 0x1B, LEFT_CTRL), Key(0x1B, 0, 0)},
-     CONSOLE_INPUT, WRITABLE_OUTPUT, true, " 2081bdb 200001b", 0},
-    {"ReturnModeWaitsForPress", "keycode \"x*\"", {A_UP, Key('B', 'b', RIGHT_ALT)},
-     CONSOLE_INPUT, WRITABLE_OUTPUT, false, "", 0x02016242},
-    {"ReturnModeEscIsItsValue", "*", {ESC_DOWN}, CONSOLE_INPUT, WRITABLE_OUTPUT, false, "",
-     0x02201B1B},
-    {"ReturnModeWithSlashTakesRelease", "keycode /*", {ESC_UP}, CONSOLE_INPUT, WRITABLE_OUTPUT,
-     false, "", 0x00001B1B},
-    {"StdinFile", "keycode", {A_DOWN}, FILE_INPUT, WRITABLE_OUTPUT, true, "", NO_KEY_STATUS},
-    {"StdinPipeReturnMode", "keycode *", {A_DOWN}, PIPE_INPUT, WRITABLE_OUTPUT, false, "",
-     NO_KEY_STATUS},
-    {"StdinNul", "keycode", {}, NUL_INPUT, WRITABLE_OUTPUT, true, "", NO_KEY_STATUS},
-    {"StdoutUnwritableEndsAtFirstKey", "keycode", {A_UP, A_DOWN, ESC_DOWN}, CONSOLE_INPUT,
-     UNWRITABLE_OUTPUT, false, "", NO_KEY_STATUS},
-    {"StdoutUnwritableReturnModeUnaffected", "*", {A_DOWN}, CONSOLE_INPUT, UNWRITABLE_OUTPUT,
-     false, "", 0x02104141},
-};
-// clang-format on
-
-// Failures name the row, not its bytes.
-void PrintTo(const Case &row, std::ostream *os)
+TEST_P(TableRowTest, WritesAndEndsAsTheRowSays)
 {
-    *os << row.name;
-}
-
-class KeycodeExeTest : public testing::TestWithParam<Case> {};
-
-TEST_P(KeycodeExeTest, WritesAndEndsAsExpected)
-{
-    const Case &c = GetParam();
+    const CaseRow &row = GetParam();
+    ASSERT_NE("", row.program) << row.name;
     Launch launch;
-    launch.commandLine = c.commandLine;
-    launch.records = c.records;
-    launch.stdinKind = c.in;
-    launch.stdoutKind = c.out;
+    launch.commandLine = ScriptedCommandLine(row);
+    for (const CaseRecord &record : row.records)
+        launch.records.push_back(ScriptedRecord(record));
+    launch.stdinKind = row.stdinKind == "console" ? CONSOLE_INPUT : NOT_CONSOLE_INPUT;
+    launch.stdoutKind = row.stdoutKind == "unwritable" ? UNWRITABLE_OUTPUT : WRITABLE_OUTPUT;
 
     const Win32Run run = RunWin32(KEYCODE_EXE, launch);
 
-    ASSERT_EQ("", run.error);
-    EXPECT_EQ((c.banner ? std::string(BANNER) : "") + c.shown, run.output);
-    EXPECT_EQ(c.status, run.waiting ? WAITS : run.status) << std::hex;
+    ASSERT_EQ("", run.error) << row.where;
+    EXPECT_FALSE(run.waiting) << row.where << ": still reading after the row's records";
+    EXPECT_EQ(row.output, run.output) << row.where;
+    EXPECT_EQ(row.status, run.status) << std::hex << row.where;
     EXPECT_EQ(1, run.getCommandLineCalls);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, KeycodeExeTest, testing::ValuesIn(CASES),
-                         [](const testing::TestParamInfo<Case> &info) {
-                             return std::string(info.param.name);
+INSTANTIATE_TEST_SUITE_P(Tables, TableRowTest, testing::ValuesIn(ScriptedKeycodeRows()),
+                         [](const testing::TestParamInfo<CaseRow> &info) {
+                             return RowTestName(info.param);
                          });
 
 // The built file against the packing rule on a large random sample: every virtual-key code,
-// character byte, control state, press or release, with other kinds of record in between and
-// junk in the byte above the character, which the program must not read. The expected bytes
-// are worked out here from the record alone. KEYCODE_SEED=N repeats a run.
+// character byte, 32-bit control state and bKeyDown (0, 1, 2 or any), with other kinds of
+// record in between and junk in the byte above the character, which the program must not
+// read. The expected bytes are worked out here from the record alone. KEYCODE_SEED=N repeats
+// a run.
 struct RandomRecords {
     std::mt19937 random;
     explicit RandomRecords(unsigned seed) : random(seed) {}
@@ -117,12 +65,13 @@ struct RandomRecords {
         }
         record.EventType = KEY_EVENT;
         KEY_EVENT_RECORD &key = record.Event.KeyEvent;
-        key.bKeyDown = Below(2);
+        const unsigned down = Below(4);
+        key.bKeyDown = down < 3 ? static_cast<BOOL>(down) : static_cast<BOOL>(random());
         key.wRepeatCount = static_cast<WORD>(1 + Below(4));
         do
             key.wVirtualKeyCode = static_cast<WORD>(Below(256));
         while (key.wVirtualKeyCode == VK_ESCAPE); // Esc only where a row puts it
-        key.dwControlKeyState = Below(0x200);
+        key.dwControlKeyState = random();
         return record;
     }
 };
@@ -132,12 +81,21 @@ bool IsKey(const INPUT_RECORD &record)
     return record.EventType == KEY_EVENT;
 }
 
+// The packing rule as written: every member as the record holds it, shifted into place, the
+// bits that go past bit 31 lost.
 unsigned Packed(const INPUT_RECORD &record)
 {
     const KEY_EVENT_RECORD &key = record.Event.KeyEvent;
-    return (key.bKeyDown ? 1u << 25 : 0) | key.dwControlKeyState << 16 |
+    return static_cast<unsigned>(key.bKeyDown) << 25 | key.dwControlKeyState << 16 |
            (key.uChar.UnicodeChar & 0xFFu) << 8 | key.wVirtualKeyCode;
 }
+
+// Shown without '/' (bit 25 of the value, whatever set it), and never when it packs to -1.
+bool IsPress(unsigned value)
+{
+    return value >> 25 & 1;
+}
+const unsigned NO_KEY_VALUE = 0xFFFFFFFF;
 
 unsigned Seed()
 {
@@ -166,8 +124,10 @@ TEST(KeycodeExeRandom, ShowsEveryRecordByThePackingRule)
         std::string expected = BANNER;
         char form[16];
         for (const INPUT_RECORD &record : launch.records)
-            if (IsKey(record) && (releases || record.Event.KeyEvent.bKeyDown)) {
-                std::snprintf(form, sizeof form, " %07x", Packed(record));
+            if (IsKey(record) && Packed(record) != NO_KEY_VALUE &&
+                (releases || IsPress(Packed(record)))) {
+                // Seven digits: bits 28-31 never show.
+                std::snprintf(form, sizeof form, " %07x", Packed(record) & 0x0FFFFFFF);
                 expected += form;
             }
         const Win32Run run = RunWin32(KEYCODE_EXE, launch);
@@ -195,11 +155,15 @@ TEST(KeycodeExeRandom, ReturnModeHandsBackTheFirstPress)
         launch.commandLine = "keycode *";
         for (unsigned i = random.Below(8); i > 0; --i) {
             INPUT_RECORD before = random.Next();
-            before.Event.KeyEvent.bKeyDown = 0; // a release, or another kind of record
+            // A release, or another kind of record: bit 25 clear, from bKeyDown and the state.
+            before.Event.KeyEvent.bKeyDown &= ~1;
+            before.Event.KeyEvent.dwControlKeyState &= ~0x200u;
             launch.records.push_back(before);
         }
         INPUT_RECORD press = random.Next(true);
-        press.Event.KeyEvent.bKeyDown = 1;
+        press.Event.KeyEvent.bKeyDown |= 1;
+        if (Packed(press) == NO_KEY_VALUE)
+            press.Event.KeyEvent.wVirtualKeyCode = 'A';
         if (round % 2)
             press.Event.KeyEvent.wVirtualKeyCode = VK_ESCAPE; // Esc is a key like any other here
         launch.records.push_back(press);

@@ -98,8 +98,7 @@ bool ReadConsoleInputService(Machine &m, const Args &arg, uint32_t &result)
     if (arg(0) != STDIN_HANDLE || arg(2) != 1 || !arg(1) || !arg(3))
         return Breach(m, "ReadConsoleInputA(" + Hex(arg(0)) + ", " + Hex(arg(1)) + ", " +
                              std::to_string(arg(2)) + ", " + Hex(arg(3)) + ")");
-    // A file, a pipe or NUL is not console input: the read fails at once.
-    if (m.launch->stdinKind != CONSOLE_INPUT)
+    if (m.launch->stdinKind == NOT_CONSOLE_INPUT)
         return true;
     if (m.nextRecord == m.launch->records.size()) {
         m.run->waiting = true; // a real console would block here until the next record

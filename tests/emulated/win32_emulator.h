@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-enum StdinKind { CONSOLE_INPUT, FILE_INPUT, PIPE_INPUT, NUL_INPUT };
+enum StdinKind { CONSOLE_INPUT, NOT_CONSOLE_INPUT }; // a file, a pipe or NUL: reads fail
 enum StdoutKind { WRITABLE_OUTPUT, UNWRITABLE_OUTPUT };
 
 struct Launch {

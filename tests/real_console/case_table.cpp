@@ -160,7 +160,7 @@ void ReadCaseTable(const std::string &table, const std::string &text, std::vecto
     const std::vector<std::string> programs = {"keycode", "keycode+thread", "keywait", "cmd"};
     const std::vector<std::string> stdins = {"console", "file", "pipe", "nul"};
     const std::vector<std::string> stdouts = {"pipe", "unwritable"};
-    const std::vector<std::string> consoles = {"wine", "windows"};
+    const std::vector<std::string> consoles = {"wine", "windows", "scripted"};
     int number = 0;
     for (std::string line : Split(text, '\n')) {
         ++number;

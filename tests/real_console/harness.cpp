@@ -358,8 +358,8 @@ int main(int argc, char **argv)
     int passed = 0, failed = 0, skipped = 0;
     for (const CaseRow &row : rows) {
         if (!row.console.empty() && row.console != here) {
-            Say("skip %s (%s): for %s console alone\n", row.name.c_str(), row.where.c_str(),
-                wine ? "Windows'" : "Wine's");
+            Say("skip %s (%s): for the %s console alone\n", row.name.c_str(), row.where.c_str(),
+                row.console.c_str());
             ++skipped;
         } else {
             ++(Check(row, keycodePath, conin) ? passed : failed);

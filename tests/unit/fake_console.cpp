@@ -90,6 +90,8 @@ BOOL WINAPI ReadConsoleInputA(HANDLE hConsoleInput, INPUT_RECORD *lpBuffer, DWOR
     };
     CONTRACT(call(), hConsoleInput == &inputObject);
     CONTRACT(call(), nLength == 1 && lpBuffer && lpNumberOfEventsRead);
+    if (!fake.consoleInput)
+        return 0;
     while (fake.reads_done < static_cast<int>(fake.reads.size()) &&
            Unread(fake.reads[fake.reads_done]))
         ++fake.reads_done;
@@ -115,7 +117,7 @@ BOOL WINAPI WriteFile(HANDLE hFile, const void *lpBuffer, DWORD nNumberOfBytesTo
     CONTRACT("WriteFile of " << nNumberOfBytesToWrite << " bytes",
              (hFile == &outputObject || hFile == &errorObject) && lpBuffer &&
                  lpNumberOfBytesWritten && !lpOverlapped);
-    if (++fake.writes_done == fake.failingWrite)
+    if (++fake.writes_done == fake.failingWrite || (hFile == &outputObject && fake.unwritableOutput))
         return 0;
     (hFile == &outputObject ? fake.output : fake.errors)
         .append(static_cast<const char *>(lpBuffer), nNumberOfBytesToWrite);
@@ -132,7 +134,7 @@ BOOL WINAPI GetNumberOfConsoleInputEvents(HANDLE hConsoleInput, DWORD *lpNumberO
 {
     CONTRACT("GetNumberOfConsoleInputEvents", hConsoleInput == &inputObject && lpNumberOfEvents);
     const ScriptedRead *next = NextRead();
-    if (next && next->kind == ScriptedRead::COUNT_FAILS)
+    if (!fake.consoleInput || (next && next->kind == ScriptedRead::COUNT_FAILS))
         return 0;
     *lpNumberOfEvents = Arrived();
     return 1;

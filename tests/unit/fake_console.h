@@ -58,6 +58,8 @@ struct FakeConsole {
     const char *commandLine = "keycode";
     std::vector<ScriptedRead> reads; // a read past these fails the test
     int failingWrite = 0;            // 1-based number of the write that fails, 0 for none
+    bool consoleInput = true;        // false: a file, pipe or NUL, whose every read fails
+    bool unwritableOutput = false;   // every write to standard output fails
     DWORD start = 0, now = 0;        // the clock: GetTickCount when the row starts, and now
     // What the program did:
     std::string output;

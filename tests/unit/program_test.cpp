@@ -1,14 +1,53 @@
-// The programs' own code against the scripted console: one row per scenario, command line
-// and reads in, bytes written and exit status out. The rows are the loop's order of tests and
-// what a real console cannot be made to do; the built .exe has its own table of scenarios.
-// keywait's rows run on the scripted clock, from `clock` on, and say when it ended.
+// The programs' own code against the scripted console. keycode's rows of the case tables run
+// here first; then the rows a table cannot say, one per scenario, command line and reads in,
+// bytes written and exit status out: the failures only a stand-in can produce, and keywait,
+// on the scripted clock from `clock` on, with when it ended.
 #include "control/keywait.h"
 #include "control/program.h"
 #include "fake_console.h"
+#include "table_rows.h"
 
 #include <gtest/gtest.h>
 
 namespace {
+
+// Runs an entry point to its ExitProcess; a return is a failure, as it is for a process where
+// another thread lives.
+unsigned RunEntry(void (*entry)())
+{
+    try {
+        entry(); // never returns: the stand-in's ExitProcess throws
+    } catch (const ProcessExit &exit) {
+        return exit.status;
+    }
+    ADD_FAILURE() << "returned instead of calling ExitProcess";
+    return 0;
+}
+
+class TableRowTest : public testing::TestWithParam<CaseRow> {};
+
+TEST_P(TableRowTest, WritesAndEndsAsTheRowSays)
+{
+    const CaseRow &row = GetParam();
+    ASSERT_NE("", row.program) << row.name;
+    fake = FakeConsole();
+    const std::string line = ScriptedCommandLine(row);
+    fake.commandLine = line.c_str();
+    for (const CaseRecord &record : row.records)
+        fake.reads.push_back(ScriptedRecord(record));
+    fake.consoleInput = row.stdinKind == "console";
+    fake.unwritableOutput = row.stdoutKind == "unwritable";
+
+    const unsigned status = RunEntry(ProgramEntry);
+
+    EXPECT_EQ(row.output, fake.output) << row.where;
+    EXPECT_EQ(row.status, status) << std::hex << row.where;
+}
+
+INSTANTIATE_TEST_SUITE_P(Tables, TableRowTest, testing::ValuesIn(ScriptedKeycodeRows()),
+                         [](const testing::TestParamInfo<CaseRow> &info) {
+                             return RowTestName(info.param);
+                         });
 
 struct Scenario {
     const char *name;
@@ -30,35 +69,19 @@ const DWORD WRAPS = 0xFFFFFF00; // GetTickCount 256 ms before it wraps to 0
 // A scenario is a row: a new case is one line, and every case meets the same checks.
 // clang-format off
 const Scenario SCENARIOS[] = {
-    {"PressShownReleaseDroppedEscEndsWith0", "keycode", {A_DOWN, A_UP, ESC_DOWN}, 0, true,
-     " 2104141 2201b1b", 0},
-    {"SlashShowsReleases", "keycode /", {A_DOWN, A_UP, ESC_DOWN}, 0, true,
-     " 2104141 0104141 2201b1b", 0},
-    {"EscReleaseShownWithSlashEndsWith0", "keycode a/b", {ESC_UP, A_DOWN}, 0, true,
-     " 0001b1b", 0},
     {"NullCommandLineSetsNoOption", nullptr, {A_UP, ESC_DOWN}, 0, true, " 2201b1b", 0},
-    {"ReturnModeSkipsReleasesAndReturnsFirstPress", "keycode *", {A_UP, A_DOWN}, 0, false,
-     "", 0x02104141},
-    {"ReturnModeWithSlashReturnsRelease", "keycode */", {A_UP, A_DOWN}, 0, false, "",
-     0x00104141},
-    {"ReturnModeHandsBackEsc", "*", {ESC_DOWN}, 0, false, "", 0x02201B1B},
-    {"EscCharacterWithOtherKeyCodeGoesOn", "keycode", {Key(0xDB, 0x1B, LEFT_CTRL), ESC_DOWN}, 0,
-     true, " 2081bdb 2201b1b", 0},
-    {"StateAboveBit15FallsOff", "*", {Key('A', 'a', 0x00810000 | NUMLOCK)}, 0, false, "",
-     0x02206141},
-    {"RecordPackingToNoKeyIsDropped", "*", {Key(0xFF, 0xFF, 0xFFFF), A_DOWN}, 0, false, "",
+    // The record as it holds it: a bKeyDown of 2 lands in bit 26, and is no press.
+    {"KeyDownOf2PacksAsHeld", "keycode /*", {Key('A', 'a', 0, 2)}, 0, false, "", 0x04006141},
+    {"KeyDownOf2IsNoPress", "keycode *", {Key('A', 'a', 0, 2), A_DOWN}, 0, false, "",
      0x02104141},
     {"ReadFailureAfterBannerEndsWithNoKey", "keycode", {A_DOWN, READ_FAILS, ESC_DOWN}, 0, true,
      " 2104141", NO_KEY},
     {"ReadStoringNoRecordIsAFailure", "keycode", {READ_STORES_NOTHING, ESC_DOWN}, 0, true, "",
      NO_KEY},
-    {"ReturnModeReadFailureWritesNothing", "*", {READ_FAILS}, 0, false, "", NO_KEY},
     {"FailedBannerWriteIsIgnored", "keycode", {A_DOWN, ESC_DOWN}, 1, false, " 2104141 2201b1b",
      0},
-    {"FailedKeyWriteEndsWithNoKey", "keycode", {A_DOWN, ESC_DOWN}, 2, true, "", NO_KEY},
     {"FailedEscWriteEndsWithNoKeyNot0", "keycode", {A_DOWN, ESC_DOWN}, 3, true, " 2104141",
      NO_KEY},
-    {"ReturnModeNeverWrites", "*", {A_DOWN}, 1, false, "", 0x02104141},
     // keywait: keycode's return mode with a time limit.
     {"KeywaitTakesAQueuedKeyAtOnce", "keywait 5000", {A_DOWN}, 0, false, "", 0x02104141,
      KeyWaitEntry, 1000, 0},
@@ -116,12 +139,7 @@ TEST_P(ProgramEntryTest, WritesAndEndsAsExpected)
     fake.failingWrite = s.failingWrite;
     fake.start = fake.now = s.clock;
 
-    unsigned status = 0;
-    try {
-        s.entry(); // never returns: the stand-in's ExitProcess throws
-    } catch (const ProcessExit &exit) {
-        status = exit.status;
-    }
+    const unsigned status = RunEntry(s.entry);
 
     EXPECT_EQ((s.banner ? std::string(BANNER) : "") + s.shown, fake.output);
     EXPECT_EQ(static_cast<unsigned>(s.status), status) << std::hex;
@@ -186,25 +204,6 @@ TEST(GetWaitArgumentsTest, CommandLines)
             EXPECT_TRUE(limit == row.limit && releases == row.releases)
                 << line << ": " << limit << ", " << releases;
         }
-    }
-}
-
-// Every value that can show, against an independent formula: a space, then bits 27-0 as
-// seven lowercase hex digits. Bits 28-31 are filled with a varying pattern that must not show.
-TEST(WriteKeyValueTest, DisplayFormOfEveryShowableValue)
-{
-    static const char HEX[] = "0123456789abcdef";
-    fake = FakeConsole();
-    for (unsigned low = 0; low < 1u << 28; ++low) {
-        const unsigned value = low | (low * 0x9E3779B1u) << 28;
-        if (static_cast<int>(value) == NO_KEY)
-            continue;
-        char expected[8] = {' '};
-        for (int i = 0; i < 7; ++i)
-            expected[7 - i] = HEX[low >> 4 * i & 15];
-        fake.output.clear();
-        ASSERT_TRUE(WriteKeyValue(static_cast<KeyValue>(value)));
-        ASSERT_EQ(std::string(expected, 8), fake.output) << std::hex << "value 0x" << value;
     }
 }
 
