@@ -14,8 +14,6 @@
 
 namespace {
 
-class TableRowTest : public testing::TestWithParam<CaseRow> {};
-
 TEST_P(TableRowTest, WritesAndEndsAsTheRowSays)
 {
     const CaseRow &row = GetParam();
@@ -35,11 +33,6 @@ TEST_P(TableRowTest, WritesAndEndsAsTheRowSays)
     EXPECT_EQ(row.status, run.status) << std::hex << row.where;
     EXPECT_EQ(1, run.getCommandLineCalls);
 }
-
-INSTANTIATE_TEST_SUITE_P(Tables, TableRowTest, testing::ValuesIn(ScriptedKeycodeRows()),
-                         [](const testing::TestParamInfo<CaseRow> &info) {
-                             return RowTestName(info.param);
-                         });
 
 // The built file against the packing rule on a large random sample: every virtual-key code,
 // character byte, 32-bit control state and bKeyDown (0, 1, 2 or any), with other kinds of

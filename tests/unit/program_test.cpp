@@ -24,8 +24,6 @@ unsigned RunEntry(void (*entry)())
     return 0;
 }
 
-class TableRowTest : public testing::TestWithParam<CaseRow> {};
-
 TEST_P(TableRowTest, WritesAndEndsAsTheRowSays)
 {
     const CaseRow &row = GetParam();
@@ -43,11 +41,6 @@ TEST_P(TableRowTest, WritesAndEndsAsTheRowSays)
     EXPECT_EQ(row.output, fake.output) << row.where;
     EXPECT_EQ(row.status, status) << std::hex << row.where;
 }
-
-INSTANTIATE_TEST_SUITE_P(Tables, TableRowTest, testing::ValuesIn(ScriptedKeycodeRows()),
-                         [](const testing::TestParamInfo<CaseRow> &info) {
-                             return RowTestName(info.param);
-                         });
 
 struct Scenario {
     const char *name;
