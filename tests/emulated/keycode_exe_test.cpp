@@ -19,7 +19,7 @@ TEST_P(TableRowTest, WritesAndEndsAsTheRowSays)
     const CaseRow &row = GetParam();
     ASSERT_NE("", row.program) << row.name;
     Launch launch;
-    launch.commandLine = ScriptedCommandLine(row);
+    launch.commandLine = CommandLineFor(row, "C:\\keys\\keycode.exe");
     for (const CaseRecord &record : row.records)
         launch.records.push_back(ScriptedRecord(record));
     launch.stdinKind = row.stdinKind == "console" ? CONSOLE_INPUT : NOT_CONSOLE_INPUT;

@@ -221,6 +221,18 @@ void ReadCaseTable(const std::string &table, const std::string &text, std::vecto
     }
 }
 
+std::string CommandLineFor(const CaseRow &row, std::string keycodePath)
+{
+    for (char &c : keycodePath)
+        if (c == '\\')
+            c = '/';
+    std::string line = row.commandLine;
+    const std::string mark = "{keycode/}";
+    for (size_t at; (at = line.find(mark)) != std::string::npos;)
+        line.replace(at, mark.size(), keycodePath);
+    return line;
+}
+
 void ReadCaseTableFile(const std::string &path, std::vector<CaseRow> &rows,
                        std::vector<std::string> &errors)
 {

@@ -69,16 +69,6 @@ inline INPUT_RECORD ScriptedRecord(const CaseRecord &record)
                record.down, static_cast<WORD>(record.repeat));
 }
 
-// The command line, with {keycode/} as a full path with forward slashes.
-inline std::string ScriptedCommandLine(const CaseRow &row)
-{
-    std::string line = row.commandLine;
-    const std::string mark = "{keycode/}";
-    for (size_t at; (at = line.find(mark)) != std::string::npos;)
-        line.replace(at, mark.size(), "C:/keys/keycode.exe");
-    return line;
-}
-
 // Failures name the row by its table and line, not its bytes.
 inline void PrintTo(const CaseRow &row, std::ostream *os)
 {

@@ -29,7 +29,7 @@ TEST_P(TableRowTest, WritesAndEndsAsTheRowSays)
     const CaseRow &row = GetParam();
     ASSERT_NE("", row.program) << row.name;
     fake = FakeConsole();
-    const std::string line = ScriptedCommandLine(row);
+    const std::string line = CommandLineFor(row, "C:\\keys\\keycode.exe");
     fake.commandLine = line.c_str();
     for (const CaseRecord &record : row.records)
         fake.reads.push_back(ScriptedRecord(record));
