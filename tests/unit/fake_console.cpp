@@ -117,7 +117,8 @@ BOOL WINAPI WriteFile(HANDLE hFile, const void *lpBuffer, DWORD nNumberOfBytesTo
     CONTRACT("WriteFile of " << nNumberOfBytesToWrite << " bytes",
              (hFile == &outputObject || hFile == &errorObject) && lpBuffer &&
                  lpNumberOfBytesWritten && !lpOverlapped);
-    if (++fake.writes_done == fake.failingWrite || (hFile == &outputObject && fake.unwritableOutput))
+    if (++fake.writes_done == fake.failingWrite ||
+        (hFile == &outputObject && fake.unwritableOutput))
         return 0;
     (hFile == &outputObject ? fake.output : fake.errors)
         .append(static_cast<const char *>(lpBuffer), nNumberOfBytesToWrite);
