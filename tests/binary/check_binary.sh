@@ -47,28 +47,23 @@ newer='\b(cmov[a-z]*|bswap|xadd|cmpxchg[a-z0-9]*|cpuid|rdtsc[a-z]*|rdmsr|wrmsr|u
 check "code found to disassemble" [ "$(wc -l <<<"$listing")" -gt 20 ]
 check "only instructions of the 386" bash -c '! grep -E "$1" <<<"$0"' "$listing" "$newer"
 
-# The banner is written into the header block after linking: it must sit whole after the
-# section table, with zeros from its end to the end of the block, and the code must use it.
 size=$(stat -c %s "$exe")
-if [ "$banner_at" = none ]; then
-    echo "$name: $size bytes ($code_length of code), limit $max"
-    check "size at most $max bytes" [ "$size" -le "$max" ]
-    finish
-    exit
-fi
-banner_at=$((banner_at))
-expected_banner banner
-bytes() { dd if="$exe" bs=1 skip="$1" count="$2" status=none | od -An -v -tx1 | tr -d ' \n'; }
-table_end=$(section_table_end "$exe")
-banner_end=$((banner_at + ${#banner}))
-check "section table ($table_end) ends before the banner ($banner_at)" [ $table_end -le $banner_at ]
-check "banner at $banner_at in the header block" \
-    [ "$(bytes $banner_at ${#banner})" = "$(printf '%s' "$banner" | od -An -v -tx1 | tr -d ' \n')" ]
-check "zeros after the banner to the end of the header block" \
-    [ -z "$(bytes $banner_end $((512 - banner_end)) | tr -d 0)" ]
-check "the code takes the banner from there" \
-    grep -q "0x$(printf '%x' $((image_base + banner_at)))\$" <<<"$listing"
-
 echo "$name: $size bytes ($code_length of code), limit $max"
 check "size at most $max bytes" [ "$size" -le "$max" ]
+# The banner is written into the header block after linking: it must sit whole after the
+# section table, with zeros from its end to the end of the block, and the code must use it.
+if [ "$banner_at" != none ]; then
+    banner_at=$((banner_at))
+    expected_banner banner
+    bytes() { dd if="$exe" bs=1 skip="$1" count="$2" status=none | od -An -v -tx1 | tr -d ' \n'; }
+    table_end=$(section_table_end "$exe")
+    banner_end=$((banner_at + ${#banner}))
+    check "section table ($table_end) ends before the banner ($banner_at)" [ $table_end -le $banner_at ]
+    check "banner at $banner_at in the header block" \
+        [ "$(bytes $banner_at ${#banner})" = "$(printf '%s' "$banner" | od -An -v -tx1 | tr -d ' \n')" ]
+    check "zeros after the banner to the end of the header block" \
+        [ -z "$(bytes $banner_end $((512 - banner_end)) | tr -d 0)" ]
+    check "the code takes the banner from there" \
+        grep -q "0x$(printf '%x' $((image_base + banner_at)))\$" <<<"$listing"
+fi
 finish

@@ -51,8 +51,6 @@ for zip in "${!want[@]}"; do
     check "$zip holds: $listing; it should hold: $wanted" [ "$listing" = "$wanted" ]
     mkdir "$unpacked/$zip"
     (cd "$unpacked/$zip" && cmake -E tar xf "$build/$zip")
-    check "$zip: its keycode.exe is the one built" cmp -s "$unpacked/$zip/keycode.exe" "$exe"
-    check "$zip: its keywait.exe is the one built" cmp -s "$unpacked/$zip/keywait.exe" "$keywait"
     while read -r text; do
         check "$zip: every line of $text ends in CR LF" crlf "$unpacked/$zip/$text"
     done < <(cd "$unpacked/$zip" && find . -type f \( -name '*.cmd' -o -name '*.md' -o -name '*.cases' -o \
@@ -62,23 +60,24 @@ for zip in "${!want[@]}"; do
         check "$zip: $document links to what is not in the zip: $dead" [ -z "$dead" ]
     done < <(cd "$unpacked/$zip" && find . -name '*.md' | cut -c3- | sort)
     tr -d '\r' <"$unpacked/$zip/BUILD.txt" >"$unpacked/$zip.record"
-    check "$zip: its record names keycode.exe's size and SHA-256" grep -qx \
-        "keycode.exe: $(stat -c %s "$exe") bytes, SHA-256 $(sha256sum "$exe" | cut -d' ' -f1)" \
-        "$unpacked/$zip.record"
-    check "$zip: its record names keywait.exe's size and SHA-256" grep -qx \
-        "keywait.exe: $(stat -c %s "$keywait") bytes, SHA-256 $(sha256sum "$keywait" | cut -d' ' -f1)" \
-        "$unpacked/$zip.record"
+    for program in "$exe" "$keywait"; do
+        check "$zip: its ${program##*/} is the one built" cmp -s "$unpacked/$zip/${program##*/}" "$program"
+        check "$zip: its record names ${program##*/}'s size and SHA-256" grep -qx "${program##*/}: $(stat \
+            -c %s "$program") bytes, SHA-256 $(sha256sum "$program" | cut -d' ' -f1)" "$unpacked/$zip.record"
+    done
     check "$zip: its record says whether the toolchain is the release's" grep -qxF \
         "$(toolchain_line "$unpacked/$zip/BUILD.txt")" "$unpacked/$zip.record"
 done
 check "SHA256SUMS holds both zips' sums" \
     bash -c "cd '$build' && sha256sum --quiet -c SHA256SUMS && [ \$(wc -l <SHA256SUMS) = 2 ]"
+# The zips made from the source in SOURCE-DIR, with this build's programs, into OUT-DIR.
+zips() { bash "$1/cmake/make_zips.sh" "$2" "$version" "${exe%/src/keycode.exe}" "$build/tests/harness.exe" \
+    "$build/tests/standin.exe" "$build/consolecheck/consolecheck.exe"; }
 # Made again later, under another umask, in a folder of its own: the same bytes, as a
 # rebuild on another machine.
 mkdir "$unpacked/again"
 sleep 2
-(umask 077 && bash "$source/cmake/make_zips.sh" "$unpacked/again" "$version" "${exe%/src/keycode.exe}" \
-    "$build/tests/harness.exe" "$build/tests/standin.exe" "$build/consolecheck/consolecheck.exe")
+(umask 077 && zips "$source" "$unpacked/again")
 check "the zips made again are the same bytes (after a change to the source, build again)" cmp -s "$build/SHA256SUMS" "$unpacked/again/SHA256SUMS"
 
 # A copy of the source, unpacked inside another project's work tree: its record names no
@@ -90,18 +89,14 @@ tar -C "$source" --exclude=./build --exclude=./.git -cf - . | tar -C "$copy" -xf
 git=(git -c user.name=keycode -c user.email=keycode@localhost -c init.defaultBranch=main)
 "${git[@]}" init -q "$unpacked/outer" && : >"$unpacked/outer/other" &&
     "${git[@]}" -C "$unpacked/outer" add other && "${git[@]}" -C "$unpacked/outer" commit -qm other
-zips_of_copy() { # OUT-DIR
-    env -u KEYCODE_COMMIT bash "$copy/cmake/make_zips.sh" "$1" "$version" "${exe%/src/keycode.exe}" \
-        "$build/tests/harness.exe" "$build/tests/standin.exe" "$build/consolecheck/consolecheck.exe"
-}
 record() { (cd "$1" && cmake -E tar xf "keycode-$version-win32.zip" BUILD.txt && tr -d '\r' <BUILD.txt | sed -n 's/^source: *//p'); }
-zips_of_copy "$unpacked/inside"
+(unset KEYCODE_COMMIT && zips "$copy" "$unpacked/inside")
 check "a copy inside another work tree: its record names no commit (it says: $(record "$unpacked/inside"))" \
     grep -q '^commit unknown, not a Git checkout' <(record "$unpacked/inside")
 "${git[@]}" -C "$copy" init -q && "${git[@]}" -C "$copy" add -A &&
     "${git[@]}" -C "$copy" commit -qm copy
 printf '@echo off\r\n' >"$copy/examples/untracked.cmd"
-zips_of_copy "$unpacked/own"
+(unset KEYCODE_COMMIT && zips "$copy" "$unpacked/own")
 check "a checkout of its own: its record names its commit, clean (it says: $(record "$unpacked/own"))" \
     [ "$(record "$unpacked/own")" = "commit $("${git[@]}" -C "$copy" rev-parse HEAD)" ]
 for zip in "$unpacked"/own/*.zip; do

@@ -51,28 +51,28 @@ void Write32(uc_engine *uc, uint32_t address, uint32_t value)
         uc_mem_write(uc, address, &value, 4);
 }
 
-// A call that breaks the services' contract ends the run with an error that names it, so
-// that a case which expects NO_KEY cannot pass because the console answered "failed".
-bool Breach(Machine &m, const std::string &call)
-{
-    m.run->error = "contract broken: " + call;
-    uc_emu_stop(m.uc);
-    return false;
-}
-
-std::string Hex(uint32_t value)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%x", value);
-    return text;
-}
-
 // A service's arguments, as the caller pushed them.
 struct Args {
     uc_engine *uc;
     uint32_t esp;
     uint32_t operator()(int i) const { return Read32(uc, esp + 4 + 4 * i); }
 };
+
+// A call that breaks the services' contract ends the run with an error that names it and its
+// arguments, so that a case which expects NO_KEY cannot pass because the console answered
+// "failed".
+bool Breach(Machine &m, const char *call, const Args &arg, int count)
+{
+    std::string text = std::string("contract broken: ") + call + "(";
+    char hex[16];
+    for (int i = 0; i < count; ++i) {
+        std::snprintf(hex, sizeof hex, "%s0x%x", i ? ", " : "", arg(i));
+        text += hex;
+    }
+    m.run->error = text + ")";
+    uc_emu_stop(m.uc);
+    return false;
+}
 
 // Each service sets the result as the real one would and returns true, or ends the run
 // (ExitProcess, a broken contract, a read with no record left) and returns false.
@@ -87,7 +87,7 @@ bool GetStdHandleService(Machine &m, const Args &arg, uint32_t &result)
 {
     ++m.run->getStdHandleCalls;
     if (arg(0) != STD_INPUT_HANDLE && arg(0) != STD_OUTPUT_HANDLE)
-        return Breach(m, "GetStdHandle(" + Hex(arg(0)) + ")");
+        return Breach(m, "GetStdHandle", arg, 1);
     result = arg(0) == STD_INPUT_HANDLE ? STDIN_HANDLE : STDOUT_HANDLE;
     return true;
 }
@@ -96,8 +96,7 @@ bool ReadConsoleInputService(Machine &m, const Args &arg, uint32_t &result)
 {
     ++m.run->readCalls;
     if (arg(0) != STDIN_HANDLE || arg(2) != 1 || !arg(1) || !arg(3))
-        return Breach(m, "ReadConsoleInputA(" + Hex(arg(0)) + ", " + Hex(arg(1)) + ", " +
-                             std::to_string(arg(2)) + ", " + Hex(arg(3)) + ")");
+        return Breach(m, "ReadConsoleInputA", arg, 4);
     if (m.launch->stdinKind == NOT_CONSOLE_INPUT)
         return true;
     if (m.nextRecord == m.launch->records.size()) {
@@ -115,9 +114,7 @@ bool WriteFileService(Machine &m, const Args &arg, uint32_t &result)
 {
     ++m.run->writeCalls;
     if (arg(0) != STDOUT_HANDLE || !arg(1) || !arg(3) || arg(4))
-        return Breach(m, "WriteFile(" + Hex(arg(0)) + ", " + Hex(arg(1)) + ", " +
-                             std::to_string(arg(2)) + ", " + Hex(arg(3)) + ", " + Hex(arg(4)) +
-                             ")");
+        return Breach(m, "WriteFile", arg, 5);
     if (m.launch->stdoutKind != WRITABLE_OUTPUT)
         return true;
     std::string bytes(arg(2), '\0');

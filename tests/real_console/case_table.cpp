@@ -19,20 +19,18 @@ std::vector<std::string> Split(const std::string &line, char by)
     return fields;
 }
 
-bool OneOf(const std::string &value, const std::vector<std::string> &allowed)
-{
-    for (const std::string &one : allowed)
-        if (value == one)
-            return true;
-    return false;
-}
-
-std::string List(const std::vector<std::string> &allowed)
+// An error, naming the field, where value is none of those allowed.
+void OneOf(const std::string &field, const std::string &value,
+           const std::vector<std::string> &allowed, const std::string &at,
+           std::vector<std::string> &errors)
 {
     std::string list;
-    for (const std::string &one : allowed)
+    for (const std::string &one : allowed) {
+        if (value == one)
+            return;
         list += (list.empty() ? "" : ", ") + one;
-    return list;
+    }
+    errors.push_back(at + field + " '" + value + "' is not one of " + list);
 }
 
 // A whole field of hex digits, at most max.
@@ -78,13 +76,10 @@ bool ParseRecord(const std::string &token, CaseRecord &record)
     std::string fields = token.substr(2);
     const size_t star = fields.find('*');
     if (star != std::string::npos) {
-        const std::string repeat = fields.substr(star + 1);
-        if (repeat.empty() || repeat.size() > 5 ||
-            repeat.find_first_not_of("0123456789") != std::string::npos)
+        unsigned long repeat = 0;
+        if (!Decimal(fields.substr(star + 1), 0xFFFF, repeat) || repeat < 1)
             return false;
-        record.repeat = static_cast<unsigned>(std::strtoul(repeat.c_str(), nullptr, 10));
-        if (record.repeat < 1 || record.repeat > 0xFFFF)
-            return false;
+        record.repeat = static_cast<unsigned>(repeat);
         fields.resize(star);
     }
     const std::vector<std::string> parts = Split(fields, ':');
@@ -184,20 +179,15 @@ void ReadCaseTable(const std::string &table, const std::string &text, std::vecto
         if (mark != std::string::npos) {
             row.console = row.program.substr(mark + 1);
             row.program.resize(mark);
-            if (!OneOf(row.console, consoles))
-                errors.push_back(at + "console '" + row.console + "' is not one of " +
-                                 List(consoles));
+            OneOf("console", row.console, consoles, at, errors);
         }
         if (row.name.empty())
             errors.push_back(at + "no name");
-        if (!OneOf(row.program, programs))
-            errors.push_back(at + "program '" + row.program + "' is not one of " + List(programs));
+        OneOf("program", row.program, programs, at, errors);
         if (row.commandLine.empty())
             errors.push_back(at + "no command line");
-        if (!OneOf(row.stdinKind, stdins))
-            errors.push_back(at + "stdin '" + f[3] + "' is not one of " + List(stdins));
-        if (!OneOf(row.stdoutKind, stdouts))
-            errors.push_back(at + "stdout '" + f[4] + "' is not one of " + List(stdouts));
+        OneOf("stdin", row.stdinKind, stdins, at, errors);
+        OneOf("stdout", row.stdoutKind, stdouts, at, errors);
         for (const std::string &token : Split(f[5], ' ')) {
             CaseRecord record;
             if (token.empty())
@@ -229,6 +219,18 @@ void ReadCaseTable(const std::string &table, const std::string &text, std::vecto
         if (errors.size() == before)
             rows.push_back(row);
     }
+}
+
+std::string CommandLineFor(const CaseRow &row, std::string keycodePath)
+{
+    for (char &c : keycodePath)
+        if (c == '\\')
+            c = '/';
+    std::string line = row.commandLine;
+    const std::string mark = "{keycode/}";
+    for (size_t at; (at = line.find(mark)) != std::string::npos;)
+        line.replace(at, mark.size(), keycodePath);
+    return line;
 }
 
 void ReadCaseTableFile(const std::string &path, std::vector<CaseRow> &rows,

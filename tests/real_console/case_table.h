@@ -66,6 +66,9 @@ struct CaseRow {
 void ReadCaseTable(const std::string &table, const std::string &text, std::vector<CaseRow> &rows,
                    std::vector<std::string> &errors);
 
+// The row's command line with each {keycode/} as the path given, written with forward slashes.
+std::string CommandLineFor(const CaseRow &row, std::string keycodePath);
+
 // The same for the table in the file at path, named in messages by its file name; a file that
 // cannot be read is an error too.
 void ReadCaseTableFile(const std::string &path, std::vector<CaseRow> &rows,

@@ -15,6 +15,7 @@ build=$1 exe=$2 keycode=$3 keys=$4
 here=$(cd "$(dirname "$0")" && pwd)
 wine=$here/../../scripts/wine
 . "$here/../support/checks.sh"
+has() { grep -q -- "$1" <<<"$report"; } # the report has a line that PATTERN matches
 if [ "$("$wine/wine_path.sh")" != native ]; then
     echo "skipped: Wine's windowed console needs an X display, and the test guest has none"
     exit 77
@@ -39,50 +40,43 @@ STEPS=(
     "Windows key chord|win:own-press"
     "Ctrl+C under keycode \*|ctrl-c:\(status-0\|c000013a\)"
 )
-check "standard input from a file: refused with a message and status 2" grep -q \
-    "^from a file: status 2 consolecheck: standard input is not a console" <<<"$report"
-check "the report names Wine" grep -q "^Windows: .*(Wine " <<<"$report"
-check "... its console window's class" grep -q \
-    "^Console: *window class WineConsoleClass" <<<"$report"
-check "... and cmd as what started it" grep -q "^Started by: *cmd.exe"$'\r' <<<"$report"
-check "... the keyboard layout, its KLID, and whose it is" grep -q \
-    "^Keyboard: *layout [0-9a-f]\{8\}, KLID [0-9A-F]\{8\}: that of .*'s thread, which Windows names as the console window's owner" \
-    <<<"$report"
-check "... from a folder named \"Müller Ω\": written there, keycode.exe found" grep -q \
-    "^keycode: *keycode.exe found beside the check" <<<"$report"
+check "standard input from a file: refused with a message and status 2" has \
+    "^from a file: status 2 consolecheck: standard input is not a console"
+check "the report names Wine" has "^Windows: .*(Wine "
+check "... its console window's class" has "^Console: *window class WineConsoleClass"
+check "... and cmd as what started it" has "^Started by: *cmd.exe"$'\r'
+check "... the keyboard layout, its KLID, and whose it is" has \
+    "^Keyboard: *layout [0-9a-f]\{8\}, KLID [0-9A-F]\{8\}: that of .*'s thread, which Windows names as the console window's owner"
+check "... from a folder named \"Müller Ω\": written there, keycode.exe found" has \
+    "^keycode: *keycode.exe found beside the check"
 for step in "${STEPS[@]}"; do
     name=${step%%|*}
-    check "$name: ${step#*|}" grep -q -- "^${name}: .*; row \"[^\"]*\": \[${step#*|}\] " \
-        <<<"$report"
+    check "$name: ${step#*|}" has "^${name}: .*; row \"[^\"]*\": \[${step#*|}\] "
 done
-check "Ctrl+C under keycode *: the Ctrl press came first" grep -q \
-    '^Ctrl+C under keycode \*: keycode \* 2080011 ' <<<"$report"
+check "Ctrl+C under keycode *: the Ctrl press came first" has \
+    '^Ctrl+C under keycode \*: keycode \* 2080011 '
 check "each prompt the keys wait for came" [ -z "$(grep '^no window title' <<<"$report")" ]
 check "a line for every step, no more" [ "$(grep -c '; row "' <<<"$report")" = ${#STEPS[@]} ]
 # Three runs in one console window, one after the other.
 report=$(timeout 600 bash "$wine/wine.sh" "$build" typed "$exe" "$keycode" "${keys%.keys}-esc.keys")
 echo "$report"
 # Esc where it is not the key asked for ends the check there, with the report so far.
-check "Esc at the second step ends the check there" grep -q \
-    '^Esc: the check ends here, at step "Up, Home, End"' <<<"$report"
+check "Esc at the second step ends the check there" has \
+    '^Esc: the check ends here, at step "Up, Home, End"'
 check "... after that step's line, and none after" [ "$(grep -B 1 -A 1 '^Esc: ' <<<"$report" |
     cut -d: -f1 | tr '\n' '|')" = "Up, Home, End|Esc|out.txt|" ]
-check "... standard output to a file: none of it in the file" grep -q '^out.txt: 0 bytes' \
-    <<<"$report"
-check "In a console of its own: it says so" grep -q \
-    "^Started by: .*, on a console of its own" <<<"$report"
-check "... step 1 is not judged as a shell's" grep -q \
-    "^Enter release at the start: .*\[enter:own-console\]" <<<"$report"
-check "... its window stays open after the report" grep -q \
-    "^own window after the report: open" <<<"$report"
-check "... and after a Shift press" grep -q "^own window after Shift: open" <<<"$report"
-check "... a keycode run killed at the time limit" grep -q \
-    '^Ctrl+C under keycode \*: keycode \* (still waiting)' <<<"$report"
-check "... takes no key: the first key closes the window" grep -q \
-    "^own window after a key: closed" <<<"$report"
+check "... standard output to a file: none of it in the file" has '^out.txt: 0 bytes'
+check "In a console of its own: it says so" has "^Started by: .*, on a console of its own"
+check "... step 1 is not judged as a shell's" has \
+    "^Enter release at the start: .*\[enter:own-console\]"
+check "... its window stays open after the report" has "^own window after the report: open"
+check "... and after a Shift press" has "^own window after Shift: open"
+check "... a keycode run killed at the time limit" has \
+    '^Ctrl+C under keycode \*: keycode \* (still waiting)'
+check "... takes no key: the first key closes the window" has "^own window after a key: closed"
 check "... and after Ctrl+C ended the check there" [ "$(grep -A 1 \
     '^Ctrl+C: the check ends here, at step "Esc' <<<"$report" | tail -n 1)" = \
     "own window after the report: open" ]
-check "Ctrl+C outside its step ends the check there" grep -q \
-    '^Ctrl+C: the check ends here, at step "Right Alt"' <<<"$report"
+check "Ctrl+C outside its step ends the check there" has \
+    '^Ctrl+C: the check ends here, at step "Right Alt"'
 finish

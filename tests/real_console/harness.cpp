@@ -21,24 +21,6 @@
 
 namespace {
 
-std::string Escape(const std::string &bytes)
-{
-    std::string out;
-    char hex[8];
-    for (unsigned char c : bytes) {
-        if (c == '\r')
-            out += "\\r";
-        else if (c == '\n')
-            out += "\\n";
-        else if (c < 0x20 || c > 0x7E) {
-            std::snprintf(hex, sizeof hex, "\\x%02x", c);
-            out += hex;
-        } else
-            out += static_cast<char>(c);
-    }
-    return out;
-}
-
 FILE *report = 0;
 
 // Every line goes to this console's standard output and to the report file alike.
@@ -233,14 +215,27 @@ void RemoveFolder(const std::wstring &folder)
     RemoveDirectoryW(folder.c_str());
 }
 
-// What a program wrote, escaped, and cut where it runs long.
+// What a program wrote, or a row wants, quoted and escaped, and cut where it runs long.
 std::string Shown(const std::string &bytes)
 {
     const size_t shown = 400;
-    if (bytes.size() <= shown)
-        return "\"" + Escape(bytes) + "\"";
-    return "\"" + Escape(bytes.substr(0, shown)) + "\"... (" + std::to_string(bytes.size()) +
-           " bytes in all)";
+    std::string out = "\"";
+    char hex[8];
+    for (unsigned char c : bytes.substr(0, shown)) {
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c < 0x20 || c > 0x7E) {
+            std::snprintf(hex, sizeof hex, "\\x%02x", c);
+            out += hex;
+        } else
+            out += static_cast<char>(c);
+    }
+    out += "\"";
+    if (bytes.size() > shown)
+        out += "... (" + std::to_string(bytes.size()) + " bytes in all)";
+    return out;
 }
 
 // run_row.h's code pages and input mode, set before each row. Empty, or what could not be set.
@@ -311,11 +306,10 @@ bool Check(const CaseRow &row, const std::string &keycodePath, HANDLE conin)
     std::string reasons;
     for (const std::string &reason : why)
         reasons += (reasons.empty() ? "" : "; ") + reason;
-    Say("FAIL %s (%s)\n  why:  %s\n  want status %08lx, output \"%s\"\n", row.name.c_str(),
-        row.where.c_str(), reasons.c_str(), row.status, Escape(row.output).c_str());
+    Say("FAIL %s (%s)\n  why:  %s\n  want status %08lx, output %s\n", row.name.c_str(),
+        row.where.c_str(), reasons.c_str(), row.status, Shown(row.output).c_str());
     if (row.hasSecond)
-        Say("  or   status %08lx, output \"%s\"\n", row.secondStatus,
-            Escape(row.secondOutput).c_str());
+        Say("  or   status %08lx, output %s\n", row.secondStatus, Shown(row.secondOutput).c_str());
     Say("  got  status %08lx, output %s, after %lu ms\n", static_cast<unsigned long>(got.status),
         Shown(got.output).c_str(), static_cast<unsigned long>(got.milliseconds));
     return false;

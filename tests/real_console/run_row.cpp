@@ -26,24 +26,6 @@ INPUT_RECORD ToInputRecord(const CaseRecord &row)
     return record;
 }
 
-// A path with every path separator written as the one given.
-std::string Separated(std::string path, char separator)
-{
-    for (char &c : path)
-        if (c == '/' || c == '\\')
-            c = separator;
-    return path;
-}
-
-// "{keycode/}" in a command line stands for keycode.exe's full path written with forward
-// slashes, wherever the program lies.
-std::string WithOwnPath(std::string line, const std::string &keycode)
-{
-    const std::string mark = "{keycode/}";
-    const size_t at = line.find(mark);
-    return at == std::string::npos ? line : line.replace(at, mark.size(), Separated(keycode, '/'));
-}
-
 // A small file holding one byte, opened for reading only: a standard handle that is not a
 // console and cannot be written.
 HANDLE ReadOnlyFile(const std::wstring &path, SECURITY_ATTRIBUTES *inherit)
@@ -191,7 +173,7 @@ Outcome Run(const CaseRow &row, const std::string &keycodePath, HANDLE conin)
     startup.hStdInput = in;
     startup.hStdOutput = out;
     startup.hStdError = out;
-    std::string commandLine = WithOwnPath(row.commandLine, keycodePath);
+    std::string commandLine = CommandLineFor(row, keycodePath);
     PROCESS_INFORMATION process;
     // Ctrl+Break goes to the program's own process group alone: Ctrl+C cannot be aimed, and on
     // a shared console (a CI runner's) it would reach the runner and the cmd.exe that started

@@ -23,9 +23,6 @@ wait_for() { # text, seconds
     done
     return 1
 }
-start() { # keycode's arguments
-    start_program "$exe" "$@"
-}
 start_program() { # program, its arguments
     tmux kill-session -t "$session" 2>/dev/null
     tmux new-session -d -s "$session" -x 120 -y 30 \
@@ -38,7 +35,7 @@ pane_is() { [ "$(tmux display -p -t "$session" "$1")" = "$2" ]; } # tmux format,
 
 expected_banner banner
 banner=${banner%$'\r\n'}
-start
+start_program "$exe"
 wait_for "$banner" 300
 check "banner shown" on_screen "$(sed 's/[.]/\\./g' <<<"$banner")"
 tmux send-keys -t "$session" a
@@ -58,7 +55,7 @@ check "line wrapping on afterwards" pane_is "#{wrap_flag}" 1
 check "cursor shown afterwards" pane_is "#{cursor_flag}" 1
 
 started=$SECONDS
-start '*'
+start_program "$exe" '*'
 wait_for "waiting for a key press" 300
 took=$((SECONDS - started))
 check "return mode says when keys reach keycode" on_screen "waiting for a key press"

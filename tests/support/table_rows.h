@@ -7,6 +7,8 @@
 #include "case_table.h"
 #include "records.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -43,8 +45,9 @@ inline std::vector<CaseRow> ScriptedKeycodeRows()
 }
 
 // A test name from the table, the line and the row's name: "display3_BannerThenEscEndsWith0".
-inline std::string RowTestName(const CaseRow &row)
+inline std::string RowTestName(const testing::TestParamInfo<CaseRow> &info)
 {
+    const CaseRow &row = info.param;
     std::string name = row.where.substr(0, row.where.find_first_of(". ")) +
                        row.where.substr(row.where.rfind(' ') + 1) + "_";
     bool upper = true;
@@ -66,18 +69,13 @@ inline INPUT_RECORD ScriptedRecord(const CaseRecord &record)
                record.down, static_cast<WORD>(record.repeat));
 }
 
-// The command line, with {keycode/} as a full path with forward slashes.
-inline std::string ScriptedCommandLine(const CaseRow &row)
-{
-    std::string line = row.commandLine;
-    const std::string mark = "{keycode/}";
-    for (size_t at; (at = line.find(mark)) != std::string::npos;)
-        line.replace(at, mark.size(), "C:/keys/keycode.exe");
-    return line;
-}
-
 // Failures name the row by its table and line, not its bytes.
 inline void PrintTo(const CaseRow &row, std::ostream *os)
 {
     *os << row.where;
 }
+
+// One suite of the rows, each test named for its row; each layer gives it its TEST_P.
+class TableRowTest : public testing::TestWithParam<CaseRow> {};
+INSTANTIATE_TEST_SUITE_P(Tables, TableRowTest, testing::ValuesIn(ScriptedKeycodeRows()),
+                         RowTestName);

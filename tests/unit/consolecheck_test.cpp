@@ -29,24 +29,25 @@ const uint32_t CTRL = LEFT_CTRL_PRESSED, SHIFT = SHIFT_PRESSED, ENH = ENHANCED_K
 const int32_t B_PRESS = 0x2006242, PAUSE_PRESS = 0x2000013, CTRL_PRESS = 0x2080011,
               CTRL_S_PRESS = 0x2081353;
 
+// What else a row's reading holds, as bits.
+const unsigned TIMED_OUT = 1, READ_FAILED = 2, CTRL_C_RAISED = 4, SKIPPED = 8, NO_KEYCODE = 16,
+               LINE_INPUT_OFF = 32, OWN_CONSOLE = 64;
+
 struct Row {
     const char *name;
     Step step;
     std::vector<KeyRecord> records;
     std::vector<int32_t> statuses;
     const char *id;
-    bool timedOut = false, readFailed = false, ctrlC = false, skipped = false;
+    unsigned flags = 0;
     int emptyReads = 0;
-    bool noKeycode = false;
-    bool lineInputOff = false;
-    bool ownConsole = false;
 };
 
 // clang-format off
 const Row ROWS[] = {
     {"Enter release passed on", ENTER_RELEASE, {Up(0x0D, 0x0D, 0)}, {}, "enter:arrived"},
-    {"Enter release dropped", ENTER_RELEASE, {}, {}, "enter:dropped", true},
-    {"Nothing on a console of its own: not cmd's doing", ENTER_RELEASE, {}, {}, "enter:own-console", true, false, false, false, 0, false, false, true},
+    {"Enter release dropped", ENTER_RELEASE, {}, {}, "enter:dropped", TIMED_OUT},
+    {"Nothing on a console of its own: not cmd's doing", ENTER_RELEASE, {}, {}, "enter:own-console", TIMED_OUT | OWN_CONSOLE},
     {"Esc with its character", ESC_CHARACTER, {K(0x1B, 0x1B, 0), Up(0x1B, 0x1B, 0)}, {}, "esc:1b"},
     {"Esc without a character", ESC_CHARACTER, {K(0x1B, 0, 0), Up(0x1B, 0, 0)}, {}, "esc:none"},
     {"Esc with another character", ESC_CHARACTER, {K(0x1B, 0x5B, 0)}, {}, "other"},
@@ -76,23 +77,20 @@ const Row ROWS[] = {
     {"AltGr as Right Alt and Left Ctrl", ALTGR,
      {K(0x11, 0, CTRL), K(0x12, 0, CTRL | RALT | ENH), K('Q', '@', CTRL | RALT | ENH)}, {}, "altgr:ctrl-alt"},
     {"AltGr as Right Alt alone", ALTGR, {K(0x12, 0, RALT), K('Q', '@', RALT)}, {}, "altgr:alt-alone"},
-    {"AltGr skipped", ALTGR, {K(0x20, ' ', 0)}, {}, "skipped", false, false, false,
-     true},
+    {"AltGr skipped", ALTGR, {K(0x20, ' ', 0)}, {}, "skipped", SKIPPED},
     {"Pause shown and the key after it", PAUSE_READ,
      {K(0x13, 0, 0), Up(0x13, 0, 0), K('A', 'a', 0), Up('A', 'a', 0), K('B', 'b', 0)}, {}, "pause:shown"},
     {"Pause shown, line input off", PAUSE_READ,
-     {K(0x13, 0, 0), Up(0x13, 0, 0), K('A', 'a', 0), Up('A', 'a', 0), K('B', 'b', 0)}, {}, "pause:no-line-input", false,
-     false, false, false, 0, false, true},
+     {K(0x13, 0, 0), Up(0x13, 0, 0), K('A', 'a', 0), Up('A', 'a', 0), K('B', 'b', 0)}, {}, "pause:no-line-input", LINE_INPUT_OFF},
     {"Ctrl+S under keycode: its own code, line input off", CTRL_S_KEYCODE, {}, {CTRL_PRESS,
-     CTRL_S_PRESS}, "keycode-ctrl-s:no-line-input", false,
-     false, false, false, 0, false, true},
+     CTRL_S_PRESS}, "keycode-ctrl-s:no-line-input", LINE_INPUT_OFF},
     {"Pause kept and A kept", PAUSE_READ,
      {Up(0x13, 0, 0), Up('A', 'a', 0), K('B', 'b', 0), Up('B', 'b', 0)}, {}, "pause:kept"},
-    {"Pause kept, nothing after", PAUSE_READ, {}, {}, "nothing", true},
+    {"Pause kept, nothing after", PAUSE_READ, {}, {}, "nothing", TIMED_OUT},
     {"Pause under keycode: its own code", PAUSE_KEYCODE, {}, {PAUSE_PRESS}, "keycode-pause:own"},
     {"Pause under keycode: B's code", PAUSE_KEYCODE, {}, {B_PRESS}, "keycode-pause:kept"},
     {"Pause under keycode: -1", PAUSE_KEYCODE, {}, {KEYCODE_FAILED}, "keycode-pause:failed"},
-    {"Pause under keycode: keycode not started", PAUSE_KEYCODE, {}, {}, "no-keycode", false, false, false, false, 0, true},
+    {"Pause under keycode: keycode not started", PAUSE_KEYCODE, {}, {}, "no-keycode", NO_KEYCODE},
     {"Pause under keycode: still waiting", PAUSE_KEYCODE, {}, {KEYCODE_STILL_WAITING}, "still-waiting"},
     {"Ctrl+S shown and the key after it", CTRL_S_READ,
      {K(0x11, 0, CTRL), K('S', 0x13, CTRL), Up('S', 0x13, CTRL), Up(0x11, 0, 0), K('A', 'a', 0),
@@ -119,16 +117,16 @@ const Row ROWS[] = {
      {K('Y', 'y', LEFT_WIN_PRESSED), Up('Y', 'y', LEFT_WIN_PRESSED)}, {}, "win:state-bit"},
     {"Windows key's own press, no bits", WINDOWS_KEY_CHORD,
      {K(0x5B, 0, 0), K('Y', 'y', 0), Up('Y', 'y', 0), Up(0x5B, 0, 0)}, {}, "win:own-press"},
-    {"Windows key chord: nothing", WINDOWS_KEY_CHORD, {}, {}, "nothing", true},
+    {"Windows key chord: nothing", WINDOWS_KEY_CHORD, {}, {}, "nothing", TIMED_OUT},
     {"Ctrl+C fails keycode's read", CTRL_C, {}, {CTRL_PRESS, KEYCODE_FAILED}, "ctrl-c:failed"},
     {"Ctrl+C ends keycode with status 0", CTRL_C, {}, {CTRL_PRESS, 0}, "ctrl-c:status-0"},
     {"Ctrl+C between runs, then ending keycode", CTRL_C, {},
      {CTRL_PRESS, KEYCODE_CTRL_C_BETWEEN, int32_t(0xC000013A)}, "ctrl-c:c000013a"},
-    {"Ctrl+C ends keycode", CTRL_C, {Up('C', 3, CTRL)}, {CTRL_PRESS, int32_t(0xC000013A)}, "ctrl-c:c000013a", false, false, true},
+    {"Ctrl+C ends keycode", CTRL_C, {Up('C', 3, CTRL)}, {CTRL_PRESS, int32_t(0xC000013A)}, "ctrl-c:c000013a", CTRL_C_RAISED},
     {"Ctrl+C as a key", CTRL_C, {}, {CTRL_PRESS, 0x2080343}, "ctrl-c:key"},
     {"Ctrl+C: keycode still waiting", CTRL_C, {}, {CTRL_PRESS, KEYCODE_STILL_WAITING}, "still-waiting"},
-    {"A read with no record", ESC_CHARACTER, {K(0x1B, 0x1B, 0)}, {}, "esc:1b", false, false, false, false, 1},
-    {"A time-out with nothing read", ESC_CHARACTER, {}, {}, "nothing", true},
+    {"A read with no record", ESC_CHARACTER, {K(0x1B, 0x1B, 0)}, {}, "esc:1b", 0, 1},
+    {"A time-out with nothing read", ESC_CHARACTER, {}, {}, "nothing", TIMED_OUT},
 };
 // clang-format on
 
@@ -139,14 +137,14 @@ Reading ReadingOf(const Row &row)
     r.count = row.records.size();
     r.statuses = row.statuses.data();
     r.statusCount = row.statuses.size();
-    r.timedOut = row.timedOut;
-    r.readFailed = row.readFailed;
-    r.ctrlCRaised = row.ctrlC;
-    r.skipped = row.skipped;
+    r.timedOut = row.flags & TIMED_OUT;
+    r.readFailed = row.flags & READ_FAILED;
+    r.ctrlCRaised = row.flags & CTRL_C_RAISED;
+    r.skipped = row.flags & SKIPPED;
     r.emptyReads = row.emptyReads;
-    r.noKeycode = row.noKeycode;
-    r.lineInput = !row.lineInputOff;
-    r.ownConsole = row.ownConsole;
+    r.noKeycode = row.flags & NO_KEYCODE;
+    r.lineInput = !(row.flags & LINE_INPUT_OFF);
+    r.ownConsole = row.flags & OWN_CONSOLE;
     return r;
 }
 
@@ -182,7 +180,7 @@ TEST(ConsoleCheck, StepLine)
         {{"", ESC_CHARACTER, {K(0x1B, 0, NUM), Up(0x1B, 0, 0)}, {}, ""},
          "Esc's character: 220001b 000001b; row \"NUMLOCK_ON, ENHANCED_KEY\": [esc:none] {says}, "
          "as {as}"},
-        {{"", PAUSE_READ, {}, {}, "", true, false, false, false, 2},
+        {{"", PAUSE_READ, {}, {}, "", TIMED_OUT, 2},
          "Pause, then A, B: no records (5 s passed); row \"Pause\": [nothing] {says}, none of the "
          "known ones; 2 read(s) succeeded with no record, which keycode takes as a failure (-1)"},
         {{"", PAUSE_KEYCODE, {Up('B', 'b', 0)}, {KEYCODE_STILL_WAITING}, ""},
@@ -190,25 +188,18 @@ TEST(ConsoleCheck, StepLine)
          "[still-waiting] {says}, none of the known ones"},
         {{"", WINDOWS_KEY_CHORD, {K('Y', 'y', LEFT_WIN_PRESSED | RIGHT_WIN_PRESSED)}, {}, ""},
          "Windows key chord: 6007959; row \"Windows keys\": [win:state-bit] {says}, as {as}"},
-        {{"", CTRL_C, {Up('C', 3, CTRL)}, {CTRL_PRESS, KEYCODE_FAILED}, "", false, true, true},
+        {{"",
+          CTRL_C,
+          {Up('C', 3, CTRL)},
+          {CTRL_PRESS, KEYCODE_FAILED},
+          "",
+          READ_FAILED | CTRL_C_RAISED},
          "Ctrl+C under keycode *: keycode * 2080011 -1; 0080343 (Ctrl+C raised in the check) (a "
          "read failed); row \"Ctrl+C, processed input on (the default)\": [ctrl-c:failed] "
          "{says}, as {as}"},
-        {{"", ALTGR, {K(0x20, ' ', 0), Up(0x20, ' ', 0)}, {}, "", false, false, false, true},
+        {{"", ALTGR, {K(0x20, ' ', 0), Up(0x20, ' ', 0)}, {}, "", SKIPPED},
          "AltGr: 2002020 0002020; row \"AltGr\": [skipped] {says}"},
-        {{"",
-          ENTER_RELEASE,
-          {Up(0x0D, 0x0D, 0)},
-          {},
-          "",
-          false,
-          false,
-          false,
-          false,
-          0,
-          false,
-          false,
-          true},
+        {{"", ENTER_RELEASE, {Up(0x0D, 0x0D, 0)}, {}, "", OWN_CONSOLE},
          "Enter release at the start: 0000d0d; row \"The release of the Enter key that started "
          "keycode\": [enter:own-console] {says}"},
         {{"", HELD_KEY, std::vector<KeyRecord>(50, K('A', 'a', 0)), {}, ""},

@@ -18,7 +18,11 @@ struct ScriptedRead {
     INPUT_RECORD record;
     DWORD at = 0, until = 0;
     ScriptedRead(const INPUT_RECORD &r) : kind(RECORD), record(r) {}
-    ScriptedRead(Kind k) : kind(k), record() {}
+    // WAKE and SLEEP: from `from` to `until` ms on the clock.
+    ScriptedRead(Kind k, DWORD from = 0, DWORD until = 0)
+        : kind(k), record(), at(from), until(until)
+    {
+    }
 };
 
 const ScriptedRead READ_FAILS(ScriptedRead::FAIL);
@@ -31,22 +35,6 @@ inline ScriptedRead At(DWORD ms, ScriptedRead read)
 {
     read.at = ms;
     return read;
-}
-
-// The input handle signaled with nothing to read, from `from` to `until` ms.
-inline ScriptedRead Wake(DWORD from, DWORD until)
-{
-    ScriptedRead wake(ScriptedRead::WAKE);
-    wake.at = from, wake.until = until;
-    return wake;
-}
-
-// The machine asleep from `from` to `until` ms on the clock.
-inline ScriptedRead Sleep(DWORD from, DWORD until)
-{
-    ScriptedRead sleep(ScriptedRead::SLEEP);
-    sleep.at = from, sleep.until = until;
-    return sleep;
 }
 
 // The process's own pseudo-handle, which keywait waits on to rest.

@@ -24,14 +24,12 @@ unsigned RunEntry(void (*entry)())
     return 0;
 }
 
-class TableRowTest : public testing::TestWithParam<CaseRow> {};
-
 TEST_P(TableRowTest, WritesAndEndsAsTheRowSays)
 {
     const CaseRow &row = GetParam();
     ASSERT_NE("", row.program) << row.name;
     fake = FakeConsole();
-    const std::string line = ScriptedCommandLine(row);
+    const std::string line = CommandLineFor(row, "C:\\keys\\keycode.exe");
     fake.commandLine = line.c_str();
     for (const CaseRecord &record : row.records)
         fake.reads.push_back(ScriptedRecord(record));
@@ -43,11 +41,6 @@ TEST_P(TableRowTest, WritesAndEndsAsTheRowSays)
     EXPECT_EQ(row.output, fake.output) << row.where;
     EXPECT_EQ(row.status, status) << std::hex << row.where;
 }
-
-INSTANTIATE_TEST_SUITE_P(Tables, TableRowTest, testing::ValuesIn(ScriptedKeycodeRows()),
-                         [](const testing::TestParamInfo<CaseRow> &info) {
-                             return RowTestName(info.param);
-                         });
 
 struct Scenario {
     const char *name;
@@ -109,14 +102,16 @@ const Scenario SCENARIOS[] = {
      false, "", KEY_TIMED_OUT, KeyWaitEntry, WRAPS, 512},
     {"KeywaitTakesAKeyAfterTheClocksWrap", "keywait 512", {At(0x180, A_DOWN)}, 0, false, "",
      0x02104141, KeyWaitEntry, WRAPS, 0x180},
-    {"KeywaitRestsOnAWakeWithNothingToRead", "keywait 200", {Wake(50, 120)}, 0, false, "",
-     KEY_TIMED_OUT, KeyWaitEntry, 1000, 200},
+    {"KeywaitRestsOnAWakeWithNothingToRead", "keywait 200",
+     {ScriptedRead(ScriptedRead::WAKE, 50, 120)}, 0, false, "", KEY_TIMED_OUT, KeyWaitEntry, 1000,
+     200},
     {"KeywaitTakesAKeyThatComesAtTheDeadline", "keywait 300", {At(300, A_DOWN)}, 0, false, "",
      0x02104141, KeyWaitEntry, 1000, 300},
     {"KeywaitLeavesAKeyThatComesAfterTheDeadline", "keywait 300", {At(301, A_DOWN)}, 0, false,
      "", KEY_TIMED_OUT, KeyWaitEntry, 1000, 300},
-    {"KeywaitKeepsItsDeadlineAcrossASleep", "keywait 5000", {Sleep(1500, 61500)}, 0, false, "",
-     KEY_TIMED_OUT, KeyWaitEntry, 1000, 62000},
+    {"KeywaitKeepsItsDeadlineAcrossASleep", "keywait 5000",
+     {ScriptedRead(ScriptedRead::SLEEP, 1500, 61500)}, 0, false, "", KEY_TIMED_OUT, KeyWaitEntry,
+     1000, 62000},
     {"KeywaitBadTimeGivesUsageOnStderr", "keywait 10s", {A_DOWN}, 0, false, "", BAD_USAGE,
      KeyWaitEntry, 1000, 0, KEYWAIT_USAGE},
 };
