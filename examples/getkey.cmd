@@ -44,7 +44,8 @@ rem The x in front: Wine's cmd takes a "/" compared with /i, or an if /i after a
 rem for a syntax error.
 for %%A in (%*) do if /i not "x%%~A"=="xmods" if not "x%%~A"=="x/" set "limit=%%~A"
 rem A second time is refused, not taken over the first: for splits at , ; = as well, so
-rem "5,000" is two.
+rem "5,000" is two. Counted in a loop of its own: Wine's cmd fails on a block after the
+rem two ifs of the loop above.
 set /a "times=0"
 for %%A in (%*) do if /i not "x%%~A"=="xmods" if not "x%%~A"=="x/" set /a "times+=1"
 if %times% gtr 1 goto twotimes

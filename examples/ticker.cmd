@@ -1,5 +1,5 @@
 @echo off
-rem A loop that does not wait for keys: a dot every 100 ms until Esc. A key pressed meanwhile
+rem A loop that does not wait for keys: a dot about every 100 ms until Esc. A key pressed meanwhile
 rem is shown by its virtual-key code in brackets ([65] for A, [38] for Up), and the dots go on.
 rem Usage: call ticker.cmd
 rem Exit code 0 after Esc, 1 when no key could be read: standard input is not a console,

@@ -1,4 +1,5 @@
-# What keycode.exe and keywait.exe are made of, said once for the Windows build and the native test build.
+# What keycode.exe and keywait.exe are made of, said once for the Windows build and the
+# native test build.
 set(KEYCODE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/control/program_entry.cpp
     ${CMAKE_CURRENT_LIST_DIR}/keys/read_key_value.cpp

@@ -1,6 +1,5 @@
 #include "run_row.h"
 
-#include <cstdio>
 #include <vector>
 
 namespace {
