@@ -54,7 +54,9 @@ bool Decimal(const std::string &text, unsigned long max, unsigned long &value)
     return value <= max;
 }
 
-bool ParseRecord(const std::string &token, CaseRecord &record)
+} // namespace
+
+bool ParseCaseRecord(const std::string &token, CaseRecord &record)
 {
     record = CaseRecord{CASE_KEY_EVENT, false, 0, 0, 0, 1};
     // m, f, u, w: a mouse, focus, menu or buffer-size record, with nothing else in it.
@@ -86,6 +88,8 @@ bool ParseRecord(const std::string &token, CaseRecord &record)
     return parts.size() == 3 && Hex(parts[0], 0xFFFF, record.vk) &&
            Hex(parts[1], 0xFF, record.ch) && Hex(parts[2], 0xFFFFFFFF, record.state);
 }
+
+namespace {
 
 // {banner}, \r, \n, \\ and \xHH; false on any other escape.
 bool Unescape(const std::string &text, std::string &out)
@@ -197,7 +201,7 @@ void ReadCaseTable(const std::string &table, const std::string &text, std::vecto
             else if (token[0] == '@' && !row.delayMs &&
                      Decimal(token.substr(1), CASE_BOUND_MAX_MS, row.delayMs) && row.delayMs)
                 row.delayedFrom = row.records.size();
-            else if (ParseRecord(token, record))
+            else if (ParseCaseRecord(token, record))
                 row.records.push_back(record);
             else
                 errors.push_back(at + "record '" + token +

@@ -61,6 +61,9 @@ struct CaseRow {
     unsigned long secondStatus = 0;
 };
 
+// One token of a row's records field, as the tables write it; false where it is none of them.
+bool ParseCaseRecord(const std::string &token, CaseRecord &record);
+
 // Adds the rows of one table's text to rows; each problem found adds one line to errors,
 // naming the table, the line, the row and the field.
 void ReadCaseTable(const std::string &table, const std::string &text, std::vector<CaseRow> &rows,
