@@ -1,6 +1,6 @@
-// The built keycode.exe itself, on the emulated i386 with a scripted console: keycode's rows
-// of the case tables, command line, queued records and kinds of standard input and output in;
-// exact bytes and the full 32-bit exit status out. Then a large random sample.
+// The built keycode.exe and keywait.exe themselves, on the emulated i386 with the scripted
+// console: the rows of table_rows.h, run to their exit status here; then a large random sample
+// of records and return-mode rounds for keycode.exe.
 #include "records.h"
 #include "table_rows.h"
 #include "win32_emulator.h"
@@ -12,27 +12,14 @@
 #include <cstdlib>
 #include <random>
 
-namespace {
-
-TEST_P(TableRowTest, WritesAndEndsAsTheRowSays)
+unsigned RunToExit(const std::string &program)
 {
-    const CaseRow &row = GetParam();
-    ASSERT_NE("", row.program) << row.name;
-    Launch launch;
-    launch.commandLine = CommandLineFor(row, "C:\\keys\\keycode.exe");
-    for (const CaseRecord &record : row.records)
-        launch.records.push_back(ScriptedRecord(record));
-    launch.stdinKind = row.stdinKind == "console" ? CONSOLE_INPUT : NOT_CONSOLE_INPUT;
-    launch.stdoutKind = row.stdoutKind == "unwritable" ? UNWRITABLE_OUTPUT : WRITABLE_OUTPUT;
-
-    const Win32Run run = RunWin32(KEYCODE_EXE, launch);
-
-    ASSERT_EQ("", run.error) << row.where;
-    EXPECT_FALSE(run.waiting) << row.where << ": still reading after the row's records";
-    EXPECT_EQ(row.output, run.output) << row.where;
-    EXPECT_EQ(row.status, run.status) << std::hex << row.where;
-    EXPECT_EQ(1, run.getCommandLineCalls);
+    const Win32Run run = RunWin32(program == "keywait" ? KEYWAIT_EXE : KEYCODE_EXE);
+    EXPECT_EQ("", run.error) << program;
+    return run.status;
 }
+
+namespace {
 
 // The built file against the packing rule on a large random sample: every virtual-key code,
 // character byte, 32-bit control state and bKeyDown (0, 1, 2 or any), with other kinds of
@@ -94,39 +81,40 @@ TEST(KeycodeExeRandom, ShowsEveryRecordByThePackingRule)
     const unsigned seed = Seed();
     SCOPED_TRACE("KEYCODE_SEED=" + std::to_string(seed));
     RandomRecords random(seed);
-    Launch launch;
+    std::vector<ScriptedRead> records;
     for (int i = 0; i < 100000; ++i)
-        launch.records.push_back(random.Next());
+        records.push_back(random.Next());
     INPUT_RECORD esc = random.Next(true);
     esc.Event.KeyEvent.bKeyDown = 1;
     esc.Event.KeyEvent.wVirtualKeyCode = VK_ESCAPE;
-    launch.records.push_back(esc);
+    records.push_back(esc);
     for (const bool releases : {false, true}) {
-        launch.commandLine = releases ? "keycode /" : "keycode";
-        SCOPED_TRACE(launch.commandLine);
+        fake = FakeConsole();
+        fake.commandLine = releases ? "keycode /" : "keycode";
+        fake.reads = records;
+        SCOPED_TRACE(fake.commandLine);
         std::string expected = BANNER;
         char form[16];
         // A key shown without '/' where bit 25 of its value is set, whatever set it, and never
         // where it packs to -1.
-        for (const INPUT_RECORD &record : launch.records)
-            if (record.EventType == KEY_EVENT && Packed(record) != NO_KEY_VALUE &&
-                (releases || Packed(record) >> 25 & 1)) {
+        for (const ScriptedRead &read : records)
+            if (const INPUT_RECORD &record = read.record; record.EventType == KEY_EVENT &&
+                                                          Packed(record) != NO_KEY_VALUE &&
+                                                          (releases || Packed(record) >> 25 & 1)) {
                 // Seven digits: bits 28-31 never show.
                 std::snprintf(form, sizeof form, " %07x", Packed(record) & 0x0FFFFFFF);
                 expected += form;
             }
-        const Win32Run run = RunWin32(KEYCODE_EXE, launch);
-        ASSERT_EQ("", run.error);
-        EXPECT_EQ(0u, run.status);
+        EXPECT_EQ(0u, RunToExit("keycode"));
+        const std::string &output = fake.output;
         // Point at the first form that differs rather than print a megabyte.
         const size_t at =
-            std::mismatch(expected.begin(), expected.end(), run.output.begin(), run.output.end())
-                .first -
+            std::mismatch(expected.begin(), expected.end(), output.begin(), output.end()).first -
             expected.begin();
         const size_t from = at < sizeof BANNER - 1 ? 0 : at - (at - (sizeof BANNER - 1)) % 8;
-        EXPECT_TRUE(run.output == expected)
+        EXPECT_TRUE(output == expected)
             << "first difference at byte " << at << ": want \"" << expected.substr(from, 24)
-            << "\", got \"" << run.output.substr(from, 24) << "\"";
+            << "\", got \"" << output.substr(from, 24) << "\"";
     }
 }
 
@@ -136,14 +124,14 @@ TEST(KeycodeExeRandom, ReturnModeHandsBackTheFirstPress)
     SCOPED_TRACE("KEYCODE_SEED=" + std::to_string(seed));
     RandomRecords random(seed);
     for (int round = 0; round < 300; ++round) {
-        Launch launch;
-        launch.commandLine = "keycode *";
+        fake = FakeConsole();
+        fake.commandLine = "keycode *";
         for (unsigned i = random.Below(8); i > 0; --i) {
             INPUT_RECORD before = random.Next();
             // A release, or another kind of record: bit 25 clear, from bKeyDown and the state.
             before.Event.KeyEvent.bKeyDown &= ~1;
             before.Event.KeyEvent.dwControlKeyState &= ~0x200u;
-            launch.records.push_back(before);
+            fake.reads.push_back(before);
         }
         INPUT_RECORD press = random.Next(true);
         press.Event.KeyEvent.bKeyDown |= 1;
@@ -151,12 +139,10 @@ TEST(KeycodeExeRandom, ReturnModeHandsBackTheFirstPress)
             press.Event.KeyEvent.wVirtualKeyCode = 'A';
         if (round % 2)
             press.Event.KeyEvent.wVirtualKeyCode = VK_ESCAPE; // Esc is a key like any other here
-        launch.records.push_back(press);
-        launch.records.push_back(random.Next(true)); // never read
-        const Win32Run run = RunWin32(KEYCODE_EXE, launch);
-        ASSERT_EQ("", run.error) << "round " << round;
-        ASSERT_EQ(Packed(press), run.status) << std::hex << "round " << round;
-        ASSERT_EQ("", run.output) << "round " << round;
+        fake.reads.push_back(press);
+        fake.reads.push_back(random.Next(true)); // never read
+        ASSERT_EQ(Packed(press), RunToExit("keycode")) << std::hex << "round " << round;
+        ASSERT_EQ("", fake.output) << "round " << round;
     }
 }
 

@@ -1,8 +1,11 @@
 #include "win32_emulator.h"
 
+#include "fake_console.h"
+
 #include <unicorn/unicorn.h>
 
-#include <cstdio>
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -10,13 +13,14 @@
 
 namespace {
 
-const uint32_t STUBS = 0x70000000;     // one 16-byte stub per import: "ret N"
-const uint32_t CALLER = 0x70001000;    // where a return from ProgramEntry would land
-const uint32_t DATA = 0x70010000;      // the command line lives here
-const uint32_t STACK_TOP = 0x00300000; // 1 MiB stack below the usual image base
-const uint32_t STDIN_HANDLE = 0x10, STDOUT_HANDLE = 0x14;
-const uint64_t INSTRUCTION_LIMIT = 10000000; // and this many more for every queued record
-const uint64_t INSTRUCTIONS_PER_RECORD = 1000;
+const uint32_t STUBS = 0x70000000;  // one 16-byte stub per import: "ret N"
+const uint32_t CALLER = 0x70001000; // where a return from ProgramEntry would land
+const uint32_t DATA = 0x70010000;   // the command line lives here
+const uint32_t DATA_SIZE = 0x10000;
+const uint32_t STACK_TOP = 0x00300000;       // 1 MiB stack below the usual image base
+const uint64_t INSTRUCTION_LIMIT = 10000000; // and this many more for every scripted read
+const uint64_t INSTRUCTIONS_PER_READ = 1000;
+const uint32_t WRITE_MAX = 0x100000; // more than any write of the programs
 
 // The places in a PE32 file that loading it reads. The DOS header holds the PE header's
 // offset; the optional header follows the PE header's 24 bytes; each section has a 40-byte
@@ -30,13 +34,6 @@ const size_t SECTION_ENTRY = 40, SECTION_RVA = 12, SECTION_RAW_SIZE = 16, SECTIO
 const uint32_t SECTION_EXECUTE = 0x20000000, SECTION_READ = 0x40000000, SECTION_WRITE = 0x80000000;
 const uint32_t IMPORT_ENTRY = 20, IMPORT_LOOKUP = 0, IMPORT_DLL_NAME = 12, IMPORT_ADDRESSES = 16;
 const uint32_t IMPORT_BY_ORDINAL = 0x80000000, IMPORT_HINT = 2; // a name follows its hint
-
-struct Machine {
-    uc_engine *uc = nullptr;
-    const Launch *launch = nullptr;
-    Win32Run *run = nullptr;
-    size_t nextRecord = 0;
-};
 
 uint32_t Read32(uc_engine *uc, uint32_t address)
 {
@@ -58,103 +55,105 @@ struct Args {
     uint32_t operator()(int i) const { return Read32(uc, esp + 4 + 4 * i); }
 };
 
-// A call that breaks the services' contract ends the run with an error that names it and its
-// arguments, so that a case which expects NO_KEY cannot pass because the console answered
-// "failed".
-bool Breach(Machine &m, const char *call, const Args &arg, int count)
+// A handle is 32 bits there: -1, the process's pseudo-handle, stays -1 here.
+HANDLE Handle(uint32_t value)
 {
-    std::string text = std::string("contract broken: ") + call + "(";
-    char hex[16];
-    for (int i = 0; i < count; ++i) {
-        std::snprintf(hex, sizeof hex, "%s0x%x", i ? ", " : "", arg(i));
-        text += hex;
+    return reinterpret_cast<HANDLE>(static_cast<intptr_t>(static_cast<int32_t>(value)));
+}
+
+// What a pointer argument points at, copied here before the call and back after it; null
+// stays null, so that the service's contract sees it.
+template <typename T> struct Out {
+    uc_engine *uc;
+    uint32_t address;
+    T value{};
+    Out(uc_engine *uc, uint32_t address) : uc(uc), address(address)
+    {
+        if (address)
+            uc_mem_read(uc, address, &value, sizeof value);
     }
-    m.run->error = text + ")";
-    uc_emu_stop(m.uc);
-    return false;
-}
-
-// Each service sets the result as the real one would and returns true, or ends the run
-// (ExitProcess, a broken contract, a read with no record left) and returns false.
-bool GetCommandLineService(Machine &m, const Args &, uint32_t &result)
-{
-    ++m.run->getCommandLineCalls;
-    result = DATA;
-    return true;
-}
-
-bool GetStdHandleService(Machine &m, const Args &arg, uint32_t &result)
-{
-    ++m.run->getStdHandleCalls;
-    if (arg(0) != STD_INPUT_HANDLE && arg(0) != STD_OUTPUT_HANDLE)
-        return Breach(m, "GetStdHandle", arg, 1);
-    result = arg(0) == STD_INPUT_HANDLE ? STDIN_HANDLE : STDOUT_HANDLE;
-    return true;
-}
-
-bool ReadConsoleInputService(Machine &m, const Args &arg, uint32_t &result)
-{
-    ++m.run->readCalls;
-    if (arg(0) != STDIN_HANDLE || arg(2) != 1 || !arg(1) || !arg(3))
-        return Breach(m, "ReadConsoleInputA", arg, 4);
-    if (m.launch->stdinKind == NOT_CONSOLE_INPUT)
-        return true;
-    if (m.nextRecord == m.launch->records.size()) {
-        m.run->waiting = true; // a real console would block here until the next record
-        uc_emu_stop(m.uc);
-        return false;
+    ~Out()
+    {
+        if (address)
+            uc_mem_write(uc, address, &value, sizeof value);
     }
-    uc_mem_write(m.uc, arg(1), &m.launch->records[m.nextRecord++], sizeof(INPUT_RECORD));
-    Write32(m.uc, arg(3), 1);
-    result = 1;
-    return true;
-}
+    T *get() { return address ? &value : nullptr; }
+};
 
-bool WriteFileService(Machine &m, const Args &arg, uint32_t &result)
+uint32_t CommandLineService(const Args &arg)
 {
-    ++m.run->writeCalls;
-    if (arg(0) != STDOUT_HANDLE || !arg(1) || !arg(3) || arg(4))
-        return Breach(m, "WriteFile", arg, 5);
-    if (m.launch->stdoutKind != WRITABLE_OUTPUT)
-        return true;
-    std::string bytes(arg(2), '\0');
-    uc_mem_read(m.uc, arg(1), bytes.data(), bytes.size());
-    m.run->output += bytes;
-    Write32(m.uc, arg(3), arg(2));
-    result = 1;
-    return true;
+    const char *line = GetCommandLineA();
+    if (!line)
+        return 0;
+    uc_mem_write(arg.uc, DATA, line, std::min<size_t>(std::strlen(line) + 1, DATA_SIZE));
+    return DATA;
 }
 
-bool ExitProcessService(Machine &m, const Args &arg, uint32_t &)
+uint32_t ReadService(const Args &arg)
 {
-    m.run->exited = true; // the process ends here, whatever else it holds
-    m.run->status = arg(0);
-    uc_emu_stop(m.uc);
-    return false;
+    Out<INPUT_RECORD> record(arg.uc, arg(1));
+    Out<DWORD> count(arg.uc, arg(3));
+    return ReadConsoleInputA(Handle(arg(0)), record.get(), arg(2), count.get());
 }
 
-// The five services by name, with the bytes of arguments each pops and what it does; each
-// gets a 16-byte stub, "ret N", at STUBS + 16 * its place here.
+uint32_t WriteService(const Args &arg)
+{
+    std::string bytes(std::min(arg(2), WRITE_MAX), '\0');
+    const bool read =
+        arg(1) && uc_mem_read(arg.uc, arg(1), bytes.data(), bytes.size()) == UC_ERR_OK;
+    Out<DWORD> written(arg.uc, arg(3));
+    return WriteFile(Handle(arg(0)), read ? bytes.data() : nullptr,
+                     static_cast<DWORD>(bytes.size()), written.get(),
+                     reinterpret_cast<void *>(static_cast<uintptr_t>(arg(4))));
+}
+
+uint32_t CountService(const Args &arg)
+{
+    Out<DWORD> count(arg.uc, arg(1));
+    return GetNumberOfConsoleInputEvents(Handle(arg(0)), count.get());
+}
+
+// The services by name, with the bytes of arguments each pops; each gets a 16-byte stub,
+// "ret N", at STUBS + 16 * its place here.
 struct Import {
     const char *name;
     unsigned argBytes;
-    bool (*service)(Machine &, const Args &, uint32_t &);
+    uint32_t (*service)(const Args &);
 };
-const Import IMPORTS[] = {{"GetCommandLineA", 0, GetCommandLineService},
-                          {"GetStdHandle", 4, GetStdHandleService},
-                          {"ReadConsoleInputA", 16, ReadConsoleInputService},
-                          {"WriteFile", 20, WriteFileService},
-                          {"ExitProcess", 4, ExitProcessService}};
+const Import IMPORTS[] = {
+    {"GetCommandLineA", 0, CommandLineService},
+    {"GetStdHandle", 4,
+     [](const Args &arg) { return static_cast<uint32_t>(uintptr_t(GetStdHandle(arg(0)))); }},
+    {"ReadConsoleInputA", 16, ReadService},
+    {"WriteFile", 20, WriteService},
+    {"ExitProcess", 4, [](const Args &arg) -> uint32_t { ExitProcess(arg(0)); }},
+    {"GetNumberOfConsoleInputEvents", 8, CountService},
+    {"WaitForSingleObject", 8,
+     [](const Args &arg) { return WaitForSingleObject(Handle(arg(0)), arg(1)); }},
+    {"GetTickCount", 0, [](const Args &) { return GetTickCount(); }},
+};
 
-// Called before a stub's "ret N": the service sets EAX and the stub returns.
+struct Machine {
+    Win32Run *run;
+    bool exited = false;
+};
+
+// Called before a stub's "ret N": the service sets EAX and the stub returns, or the process
+// ends. The stand-in's ExitProcess throws; it is caught here, as no exception may cross the
+// emulator's C frames.
 void OnService(uc_engine *uc, uint64_t address, uint32_t, void *user)
 {
     Machine &m = *static_cast<Machine *>(user);
     Args arg{uc, 0};
     uc_reg_read(uc, UC_X86_REG_ESP, &arg.esp);
-    uint32_t result = 0;
-    if (IMPORTS[(address - STUBS) / 16].service(m, arg, result))
+    try {
+        uint32_t result = IMPORTS[(address - STUBS) / 16].service(arg);
         uc_reg_write(uc, UC_X86_REG_EAX, &result);
+    } catch (const ProcessExit &exit) {
+        m.exited = true; // the process ends here, whatever else it holds
+        m.run->status = exit.status;
+        uc_emu_stop(uc);
+    }
 }
 
 void CountInstruction(uc_engine *, uint64_t, uint32_t, void *user)
@@ -244,26 +243,23 @@ uint32_t Load(uc_engine *uc, const std::string &file, Win32Run &run)
 
 } // namespace
 
-Win32Run RunWin32(const std::string &exePath, const Launch &launch)
+Win32Run RunWin32(const std::string &exePath)
 {
     Win32Run run;
     std::ifstream in(exePath, std::ios::binary);
     const std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    Machine m;
-    m.launch = &launch;
-    m.run = &run;
-    if (uc_open(UC_ARCH_X86, UC_MODE_32, &m.uc) != UC_ERR_OK) {
+    Machine m{&run};
+    uc_engine *uc = nullptr;
+    if (uc_open(UC_ARCH_X86, UC_MODE_32, &uc) != UC_ERR_OK) {
         run.error = "no emulator";
         return run;
     }
-    uc_engine *uc = m.uc;
     uc_mem_map(uc, STUBS, 0x2000, UC_PROT_READ | UC_PROT_EXEC);
     for (unsigned i = 0; i < std::size(IMPORTS); ++i) {
         const uint8_t stub[3] = {0xC2, static_cast<uint8_t>(IMPORTS[i].argBytes), 0};
         uc_mem_write(uc, STUBS + 16 * i, stub, sizeof stub);
     }
-    uc_mem_map(uc, DATA, 0x10000, UC_PROT_READ);
-    uc_mem_write(uc, DATA, launch.commandLine.c_str(), launch.commandLine.size() + 1);
+    uc_mem_map(uc, DATA, DATA_SIZE, UC_PROT_READ);
     uc_mem_map(uc, STACK_TOP - 0x100000, 0x100000, UC_PROT_READ | UC_PROT_WRITE);
 
     if (const uint32_t entry = Load(uc, file, run)) {
@@ -275,9 +271,8 @@ Win32Run RunWin32(const std::string &exePath, const Launch &launch)
                     STUBS + 16 * std::size(IMPORTS) - 1);
         uc_hook_add(uc, &hooks[1], UC_HOOK_CODE, reinterpret_cast<void *>(CountInstruction), &m, 1,
                     0);
-        const uc_err err =
-            uc_emu_start(uc, entry, CALLER, 0,
-                         INSTRUCTION_LIMIT + INSTRUCTIONS_PER_RECORD * launch.records.size());
+        const uc_err err = uc_emu_start(
+            uc, entry, CALLER, 0, INSTRUCTION_LIMIT + INSTRUCTIONS_PER_READ * fake.reads.size());
         uint32_t eip = 0;
         uc_reg_read(uc, UC_X86_REG_EIP, &eip);
         // A return from the entry point ends only the first thread: where another thread
@@ -286,7 +281,7 @@ Win32Run RunWin32(const std::string &exePath, const Launch &launch)
             run.error = std::string(uc_strerror(err)) + " at " + std::to_string(eip);
         else if (eip == CALLER)
             run.error = "returned from the entry point instead of calling ExitProcess";
-        else if (run.error.empty() && !run.waiting && !run.exited)
+        else if (!m.exited)
             run.error = "did not end within the instruction limit";
     }
     uc_close(uc);

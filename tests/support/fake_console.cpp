@@ -4,9 +4,6 @@
 
 FakeConsole fake;
 
-// Distinct handles, so that a read on the output handle or a write on the input handle shows.
-static char inputObject, outputObject, errorObject;
-
 namespace {
 
 DWORD Elapsed()
@@ -73,12 +70,13 @@ char *WINAPI GetCommandLineA()
 
 HANDLE WINAPI GetStdHandle(DWORD nStdHandle)
 {
+    ++fake.stdHandleCalls;
     CONTRACT("GetStdHandle(" << static_cast<int>(nStdHandle) << ")",
              nStdHandle == STD_INPUT_HANDLE || nStdHandle == STD_OUTPUT_HANDLE ||
                  nStdHandle == STD_ERROR_HANDLE);
-    return nStdHandle == STD_INPUT_HANDLE    ? &inputObject
-           : nStdHandle == STD_OUTPUT_HANDLE ? &outputObject
-                                             : &errorObject;
+    return nStdHandle == STD_INPUT_HANDLE    ? INPUT_HANDLE
+           : nStdHandle == STD_OUTPUT_HANDLE ? OUTPUT_HANDLE
+                                             : ERROR_HANDLE;
 }
 
 BOOL WINAPI ReadConsoleInputA(HANDLE hConsoleInput, INPUT_RECORD *lpBuffer, DWORD nLength,
@@ -88,7 +86,7 @@ BOOL WINAPI ReadConsoleInputA(HANDLE hConsoleInput, INPUT_RECORD *lpBuffer, DWOR
         return testing::Message() << "ReadConsoleInputA #" << fake.reads_done + 1 << " (length "
                                   << nLength << ")";
     };
-    CONTRACT(call(), hConsoleInput == &inputObject);
+    CONTRACT(call(), hConsoleInput == INPUT_HANDLE);
     CONTRACT(call(), nLength == 1 && lpBuffer && lpNumberOfEventsRead);
     if (!fake.consoleInput)
         return 0;
@@ -115,12 +113,12 @@ BOOL WINAPI WriteFile(HANDLE hFile, const void *lpBuffer, DWORD nNumberOfBytesTo
                       DWORD *lpNumberOfBytesWritten, void *lpOverlapped)
 {
     CONTRACT("WriteFile of " << nNumberOfBytesToWrite << " bytes",
-             (hFile == &outputObject || hFile == &errorObject) && lpBuffer &&
+             (hFile == OUTPUT_HANDLE || hFile == ERROR_HANDLE) && lpBuffer &&
                  lpNumberOfBytesWritten && !lpOverlapped);
     if (++fake.writes_done == fake.failingWrite ||
-        (hFile == &outputObject && fake.unwritableOutput))
+        (hFile == OUTPUT_HANDLE && fake.unwritableOutput))
         return 0;
-    (hFile == &outputObject ? fake.output : fake.errors)
+    (hFile == OUTPUT_HANDLE ? fake.output : fake.errors)
         .append(static_cast<const char *>(lpBuffer), nNumberOfBytesToWrite);
     *lpNumberOfBytesWritten = nNumberOfBytesToWrite;
     return 1;
@@ -133,7 +131,7 @@ void WINAPI ExitProcess(UINT uExitCode)
 
 BOOL WINAPI GetNumberOfConsoleInputEvents(HANDLE hConsoleInput, DWORD *lpNumberOfEvents)
 {
-    CONTRACT("GetNumberOfConsoleInputEvents", hConsoleInput == &inputObject && lpNumberOfEvents);
+    CONTRACT("GetNumberOfConsoleInputEvents", hConsoleInput == INPUT_HANDLE && lpNumberOfEvents);
     const ScriptedRead *next = NextRead();
     if (!fake.consoleInput || (next && next->kind == ScriptedRead::COUNT_FAILS))
         return 0;
@@ -149,7 +147,7 @@ DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds)
                       << " ms: the program spins";
         throw ProcessExit{WAIT_FAILED};
     }
-    CONTRACT("WaitForSingleObject", hHandle == &inputObject || hHandle == CURRENT_PROCESS);
+    CONTRACT("WaitForSingleObject", hHandle == INPUT_HANDLE || hHandle == CURRENT_PROCESS);
     if (hHandle == CURRENT_PROCESS) {
         ++fake.rests_done;
         WaitOut(dwMilliseconds);

@@ -1,5 +1,6 @@
-// A scripted stand-in for the console services, so the programs' own code runs natively
-// against failures a real console cannot be made to produce, on a scripted clock.
+// A scripted stand-in for the console services, so the programs run against failures a real
+// console cannot be made to produce, on a scripted clock: their own code built natively, and
+// the built .exe files on the emulated i386, whose imports call these functions.
 #pragma once
 
 #include "records.h"
@@ -37,8 +38,13 @@ inline ScriptedRead At(DWORD ms, ScriptedRead read)
     return read;
 }
 
-// The process's own pseudo-handle, which keywait waits on to rest.
+// The process's own pseudo-handle, which keywait waits on to rest. The standard handles are
+// small numbers, which mean the same on the emulated i386 (-1 there is sign-extended); distinct,
+// so that a read on the output handle or a write on the input handle shows.
 const HANDLE CURRENT_PROCESS = reinterpret_cast<HANDLE>(-1);
+const HANDLE INPUT_HANDLE = reinterpret_cast<HANDLE>(0x10);
+const HANDLE OUTPUT_HANDLE = reinterpret_cast<HANDLE>(0x14);
+const HANDLE ERROR_HANDLE = reinterpret_cast<HANDLE>(0x18);
 // More waits than any row needs: the program spins.
 const int WAITS_BOUND = 1000;
 
@@ -57,9 +63,10 @@ struct FakeConsole {
     int reads_done = 0;
     int writes_done = 0;
     int commandLineCalls = 0;
+    int stdHandleCalls = 0;
 };
 
-// The console the five services act on for the current test.
+// The console the services act on for the current test.
 extern FakeConsole fake;
 
 // Thrown by the stand-in's ExitProcess (or by a wait past WAITS_BOUND), which must not return: the
