@@ -184,6 +184,8 @@ void ReadCaseTable(const std::string &table, const std::string &text, std::vecto
             row.console = row.program.substr(mark + 1);
             row.program.resize(mark);
             OneOf("console", row.console, consoles, at, errors);
+            if (row.console == "scripted" && row.program == "cmd")
+                errors.push_back(at + "a cmd row marked @scripted: no scripted console runs cmd");
         }
         if (row.name.empty())
             errors.push_back(at + "no name");

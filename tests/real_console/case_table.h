@@ -4,9 +4,10 @@
 // (keywait.exe, beside keycode.exe) or cmd (the command line as it stands: cmd.exe, or the
 // stand-in);
 // "@wine" or "@windows" after it: the row is for that console alone, where the two differ by
-// design (the harness skips it on the other and counts it as skipped); "@scripted": for the
-// scripted consoles of the unit and emulated layers alone, records no real console is known
-// to give. keycode rows with no console named run on those two layers and on the real one.
+// design (the harness skips it on the other and counts it as skipped); "@scripted", on a
+// keycode or keywait row: for the scripted consoles of the unit and emulated layers alone,
+// records no real console is known to give, or times only a scripted clock keeps to the ms.
+// keycode and keywait rows with no console named run on those two layers and on the real one.
 // stdin: console, file, pipe or nul. stdout: pipe or unwritable.
 // records, split by spaces: k+VK:CHAR:STATE a press (hex; "*N" after it, a repeat count),
 // k-VK:CHAR:STATE a release, m f u w a mouse, focus, menu or buffer-size record; b, no

@@ -89,6 +89,7 @@ TEST(CaseTables, EachMisspeltFieldIsNamed)
         {"Name|keycode|keycode|console|pipe|||0|x|0", "second output and status on a row not"},
         {"Name|keycode@wine|keycode|console|pipe|||0|x|0", "second output and status on a row not"},
         {"Name|keycode@scripted|keycode|console|pipe|||0|x|0", "second output and status on a row"},
+        {"Name|cmd@scripted|x.cmd|console|pipe|||0", "a cmd row marked @scripted"},
         {"Name|keywiat|keywait 5|console|pipe|||0", "program 'keywiat'"},
         {"Name|keywait|keywait 5|console|pipe|@5 k+41:41:0 @9||0", "record '@9'"},
         {"Name|keywait|keywait 5|console|pipe|@0 k+41:41:0||0", "record '@0'"},
