@@ -23,7 +23,8 @@ unsigned RunToExit(const std::string &program)
 namespace {
 
 // keywait's command line: its own name by Windows' rule for the first argument, then the time
-// and '/' in either order. Every line that is not one gets the usage.
+// and '/' in either order. Every line that is not one gets the usage: keywait.cases' usage
+// rows, on every layer; here the null line, which no table can give.
 TEST(GetWaitArgumentsTest, CommandLines)
 {
     const unsigned R = KEY_DOWN_FLAG;
@@ -42,24 +43,9 @@ TEST(GetWaitArgumentsTest, CommandLines)
         {"keywait \"500\" \"/\"", true, 500, R},
         {"\"C:\\keys 2/x\\keywait.exe\" 7", true, 7, 0},
         {"C:/keys2/keywait 7", true, 7, 0},
-        {"\"C:\\keywait\"9", false, 0, 0},
         {"\"C:\\My Tools\\\"keywait.exe 500", true, 500, 0},
         {"C:\\\"My Tools\"\\keywait 5 /", true, 5, R},
-        {"keywait", false, 0, 0},
-        {"\"C:\\keys 2\\keywait 5", false, 0, 0},
         {nullptr, false, 0, 0},
-        {"keywait /", false, 0, 0},
-        {"keywait 2147483648", false, 0, 0},
-        {"keywait 4294967306", false, 0, 0},
-        {"keywait abc", false, 0, 0},
-        {"keywait 1x", false, 0, 0},
-        {"keywait 10s", false, 0, 0},
-        {"keywait +5", false, 0, 0},
-        {"keywait -5", false, 0, 0},
-        {"keywait 5 6", false, 0, 0},
-        {"keywait 5/", false, 0, 0},
-        {"keywait //", false, 0, 0},
-        {"keywait 5 -", false, 0, 0},
     };
     for (const auto &row : LINES) {
         const char *line = row.line ? row.line : "(null)";
