@@ -63,9 +63,9 @@ inline std::string RowTestName(const CaseRow &row)
     return name;
 }
 
-// The table rows, in table and line order. A table that does not read cleanly, or a row that
-// needs a real console (Ctrl+Break), gives a row with no program, named for the fault, which
-// the layers fail on.
+// The table rows, in table and line order. A table that does not read cleanly or has fewer than
+// six rows, or a row that needs a real console (Ctrl+Break), gives a row with no program, named
+// for the fault, which the layers fail on.
 inline std::vector<ScriptedRow> TableRows()
 {
     std::vector<std::string> tables, errors;
@@ -75,8 +75,14 @@ inline std::vector<ScriptedRow> TableRows()
     std::sort(tables.begin(), tables.end());
     std::vector<CaseRow> all;
     std::vector<ScriptedRow> rows;
-    for (const std::string &table : tables)
+    for (const std::string &table : tables) {
+        const size_t before = all.size();
         ReadCaseTableFile(table, all, errors);
+        if (all.size() < before + 6) // a table emptied or cut short by mistake
+            errors.push_back(table + ": fewer than 6 rows");
+    }
+    if (tables.size() < 5)
+        errors.push_back("fewer than 5 case tables in " CASE_TABLES);
     for (const CaseRow &row : all) {
         if (row.program == "cmd" || !(row.console.empty() || row.console == "scripted"))
             continue;

@@ -1,10 +1,9 @@
-// The case tables as the harness reads them: every table that ships reads cleanly, and a
-// misspelt field stops the run with a message that names it, instead of testing something else.
+// The case tables as the harness reads them: a misspelt field stops the run with a message that
+// names it, instead of testing something else. (That every table reads cleanly and is not cut
+// short, table_rows.h's TableRows checks, on both scripted layers.)
 #include "case_table.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
 
 namespace {
 
@@ -15,23 +14,6 @@ std::vector<std::string> Errors(const std::string &text, std::vector<CaseRow> *r
     std::vector<std::string> errors;
     ReadCaseTable(table, text, rows ? *rows : read, errors);
     return errors;
-}
-
-TEST(CaseTables, EveryShippedTableReadsCleanly)
-{
-    int tables = 0;
-    for (const auto &entry : std::filesystem::directory_iterator(CASE_TABLES)) {
-        if (entry.path().extension() != ".cases")
-            continue;
-        ++tables;
-        std::vector<CaseRow> rows;
-        std::vector<std::string> errors;
-        ReadCaseTableFile(entry.path().string(), rows, errors);
-        const std::string table = entry.path().filename().string();
-        EXPECT_TRUE(errors.empty()) << table << ": " << errors[0];
-        EXPECT_GT(rows.size(), 5u) << table;
-    }
-    EXPECT_GE(tables, 4);
 }
 
 TEST(CaseTables, EachMisspeltFieldIsNamed)
