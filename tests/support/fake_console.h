@@ -12,10 +12,9 @@
 // in the buffer from `at` ms after the clock's start (keycode's rows: all there from the
 // start). For the waits alone: WAKE, the handle signaled with nothing to read from `at` to
 // `until`; SLEEP, the machine asleep from `at` to `until`, when the clock runs on and a wait's
-// own time does not; WAIT_FAILS, the next wait fails; COUNT_FAILS, the count fails, as for
-// input that is not a console. None of those four is ever read.
+// own time does not; WAIT_FAILS, the next wait fails. None of those three is ever read.
 struct ScriptedRead {
-    enum Kind { RECORD, FAIL, EMPTY, WAKE, SLEEP, WAIT_FAILS, COUNT_FAILS } kind;
+    enum Kind { RECORD, FAIL, EMPTY, WAKE, SLEEP, WAIT_FAILS } kind;
     INPUT_RECORD record;
     DWORD at = 0, until = 0;
     ScriptedRead(const INPUT_RECORD &r) : kind(RECORD), record(r) {}
@@ -29,7 +28,6 @@ struct ScriptedRead {
 const ScriptedRead READ_FAILS(ScriptedRead::FAIL);
 const ScriptedRead READ_STORES_NOTHING(ScriptedRead::EMPTY);
 const ScriptedRead WAIT_FAILS(ScriptedRead::WAIT_FAILS);
-const ScriptedRead COUNT_FAILS(ScriptedRead::COUNT_FAILS);
 
 // The step in the buffer from `ms` after the start.
 inline ScriptedRead At(DWORD ms, ScriptedRead read)
