@@ -294,6 +294,7 @@ bool RunKeycode(int slots, DWORD limit, const char **tell, DWORD tellAt, LONG si
     if (!StartRuns(slots))
         return false;
     DWORD code = static_cast<DWORD>(KEYCODE_FAILED), raisedAt = 0;
+    bool raised = false;
     const DWORD started = GetTickCount();
     for (;;) {
         HANDLE handles[2];
@@ -319,12 +320,16 @@ bool RunKeycode(int slots, DWORD limit, const char **tell, DWORD tellAt, LONG si
             SetConsoleTitleA(*tell);
             *tell = nullptr;
         }
-        if ((ctrlCCount != since || stopEvent) && !raisedAt)
-            raisedAt = waited + 1;
-        if (wait != WAIT_TIMEOUT || waited >= limit || (raisedAt && waited - raisedAt >= 1000)) {
-            code = wait != WAIT_TIMEOUT     ? static_cast<DWORD>(KEYCODE_FAILED)
-                   : raisedAt && !stopEvent ? static_cast<DWORD>(KEYCODE_CTRL_C_BETWEEN)
-                                            : static_cast<DWORD>(KEYCODE_STILL_WAITING);
+        // The check's handler often runs before keycode, reached by the same Ctrl+C, has
+        // ended: keycode gets its second from here.
+        if ((ctrlCCount != since || stopEvent) && !raised) {
+            raised = true;
+            raisedAt = waited;
+        }
+        if (wait != WAIT_TIMEOUT || KeycodeWaitOver(waited, limit, raised, raisedAt)) {
+            code = wait != WAIT_TIMEOUT   ? static_cast<DWORD>(KEYCODE_FAILED)
+                   : raised && !stopEvent ? static_cast<DWORD>(KEYCODE_CTRL_C_BETWEEN)
+                                          : static_cast<DWORD>(KEYCODE_STILL_WAITING);
             EndRuns();
             break;
         }

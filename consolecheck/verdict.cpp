@@ -375,6 +375,11 @@ bool StepDone(Step step, const KeyRecord *records, size_t count)
     return info.presses && presses >= info.presses && count && !records[count - 1].down;
 }
 
+bool KeycodeWaitOver(uint32_t waited, uint32_t limit, bool raised, uint32_t raisedAt)
+{
+    return waited >= limit || (raised && waited - raisedAt >= 1000);
+}
+
 Verdict Judge(Step step, const Reading &r)
 {
     Verdict v = r.skipped ? Of("skipped", "skipped", nullptr) : JudgeRecords(step, r);

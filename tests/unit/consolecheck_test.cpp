@@ -198,6 +198,27 @@ TEST(ConsoleCheck, StepDone)
     }
 }
 
+// keycode's runs are waited on until the time limit, or for a whole second after a Ctrl+C
+// reached the check, counted from the look that saw it, even the first.
+TEST(ConsoleCheck, KeycodeWaitOver)
+{
+    const struct {
+        uint32_t waited, limit;
+        bool raised;
+        uint32_t raisedAt;
+        bool over;
+    } CASES[] = {
+        {704, 15000, true, 704, false},  {0, 15000, true, 0, false},
+        {1703, 15000, true, 704, false}, {1704, 15000, true, 704, true},
+        {14999, 15000, false, 0, false}, {15000, 15000, false, 0, true},
+        {3000, 3000, true, 2500, true},
+    };
+    for (const auto &c : CASES)
+        EXPECT_EQ(c.over, KeycodeWaitOver(c.waited, c.limit, c.raised, c.raisedAt))
+            << c.waited << " ms in, limit " << c.limit << ", Ctrl+C "
+            << (c.raised ? "seen at " + std::to_string(c.raisedAt) + " ms" : "not seen");
+}
+
 // keycode's statuses that are a key press, and those that are not, by the range the examples
 // take: 0 to 0x7ffffff with bit 25 set.
 TEST(ConsoleCheck, KeyPressStatus)
