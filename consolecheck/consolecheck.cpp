@@ -278,19 +278,15 @@ bool RunOnConsole()
 
 // Gives the status of the first run of keycode.exe * in `slots` to end, leaving any other
 // on the console for the next call. Ends them all and gives KEYCODE_STILL_WAITING if none
-// ended within limit or a second after a Ctrl+C that ends the check, or KEYCODE_CTRL_C_BETWEEN if a
-// Ctrl+C reached the check since the count `since` and none ended a second later: struck while no
-// run was attached to the console. Says *tell (if any), on the screen and in the window's
-// title, once the tick count tellAt has passed and a run is on the console, and clears it.
-// False if keycode cannot be started.
-bool RunKeycode(int slots, DWORD limit, const char **tell, DWORD tellAt, LONG since,
+// ended within limit or a second after a Ctrl+C that ends the check, or KEYCODE_CTRL_C_BETWEEN
+// if a Ctrl+C reached the check since the count *since and none ended a second later: struck
+// while no run was attached to the console. *since becomes the count this call judged, so that
+// a Ctrl+C counted as a run ended is the next call's. Says *tell (if any), on the screen and
+// in the window's title, once the tick count tellAt has passed and a run is on the console,
+// and clears it. False if keycode cannot be started.
+bool RunKeycode(int slots, DWORD limit, const char **tell, DWORD tellAt, LONG *since,
                 int32_t *status)
 {
-    if (ctrlCCount != since) { // came between runs: no use starting keycode
-        EndRuns();
-        *status = KEYCODE_CTRL_C_BETWEEN;
-        return true;
-    }
     if (!StartRuns(slots))
         return false;
     DWORD code = static_cast<DWORD>(KEYCODE_FAILED), raisedAt = 0;
@@ -304,6 +300,7 @@ bool RunKeycode(int slots, DWORD limit, const char **tell, DWORD tellAt, LONG si
                 handles[n] = runs[slot].hProcess;
                 slotOf[n++] = slot;
             }
+        const LONG seen = ctrlCCount; // before the wait: one counted after it is not judged here
         const DWORD wait = WaitForMultipleObjects(n, handles, FALSE, 20);
         const DWORD now = GetTickCount(), waited = now - started;
         if (wait < WAIT_OBJECT_0 + n) {
@@ -311,6 +308,7 @@ bool RunKeycode(int slots, DWORD limit, const char **tell, DWORD tellAt, LONG si
             if (!GetExitCodeProcess(runs[slot].hProcess, &code))
                 code = static_cast<DWORD>(KEYCODE_FAILED);
             EndRun(slot, false);
+            *since = seen;
             break;
         }
         // Said while keycode runs: a person's reaction to it leaves keycode the time to be
@@ -322,7 +320,7 @@ bool RunKeycode(int slots, DWORD limit, const char **tell, DWORD tellAt, LONG si
         }
         // The check's handler often runs before keycode, reached by the same Ctrl+C, has
         // ended: keycode gets its second from here.
-        if ((ctrlCCount != since || stopEvent) && !raised) {
+        if ((seen != *since || stopEvent) && !raised) {
             raised = true;
             raisedAt = waited;
         }
@@ -330,6 +328,7 @@ bool RunKeycode(int slots, DWORD limit, const char **tell, DWORD tellAt, LONG si
             code = wait != WAIT_TIMEOUT   ? static_cast<DWORD>(KEYCODE_FAILED)
                    : raised && !stopEvent ? static_cast<DWORD>(KEYCODE_CTRL_C_BETWEEN)
                                           : static_cast<DWORD>(KEYCODE_STILL_WAITING);
+            *since = seen;
             EndRuns();
             break;
         }
@@ -620,13 +619,12 @@ int main(int argc, char **argv)
             DWORD lastNew = GetTickCount();
             while (!stopEvent && s.reading.statusCount < MAX_KEYCODE_RUNS &&
                    GetTickCount() - lastNew < limitMs &&
-                   RunKeycode(step == CTRL_C ? 2 : 1, limitMs, &tell, tellAt, since, &code)) {
+                   RunKeycode(step == CTRL_C ? 2 : 1, limitMs, &tell, tellAt, &since, &code)) {
                 const size_t n = s.reading.statusCount;
                 if (!n || code != statuses[n - 1]) {
                     statuses[s.reading.statusCount++] = code;
                     lastNew = GetTickCount();
                 }
-                since = ctrlCCount;
                 if (code == KEYCODE_CTRL_C_BETWEEN && step != CTRL_C) {
                     break;
                 } else if (code == KEYCODE_CTRL_C_BETWEEN) {

@@ -377,7 +377,7 @@ bool StepDone(Step step, const KeyRecord *records, size_t count)
 
 bool KeycodeWaitOver(uint32_t waited, uint32_t limit, bool raised, uint32_t raisedAt)
 {
-    return waited >= limit || (raised && waited - raisedAt >= 1000);
+    return raised ? waited - raisedAt >= 1000 : waited >= limit;
 }
 
 Verdict Judge(Step step, const Reading &r)

@@ -101,7 +101,7 @@ bool IsModifier(uint16_t vk);
 // Whether the records so far finish the step (its last key released, or enough presses).
 bool StepDone(Step step, const KeyRecord *records, size_t count);
 
-// Whether the wait on keycode's runs, `waited` ms in, is over: at the time limit `limit`, or
-// a second after a Ctrl+C reached the check (raised, `raisedAt` ms in), time for a run it
-// reached to end. A run that ends sooner ends the wait before this is asked.
+// Whether the wait on keycode's runs, `waited` ms in, is over: at the time limit `limit`, or,
+// once a Ctrl+C reached the check (raised, `raisedAt` ms in), a second after it, time for a
+// run it reached to end, even past the limit. A run that ends sooner ends the wait first.
 bool KeycodeWaitOver(uint32_t waited, uint32_t limit, bool raised, uint32_t raisedAt);

@@ -211,7 +211,7 @@ TEST(ConsoleCheck, KeycodeWaitOver)
         {704, 15000, true, 704, false},  {0, 15000, true, 0, false},
         {1703, 15000, true, 704, false}, {1704, 15000, true, 704, true},
         {14999, 15000, false, 0, false}, {15000, 15000, false, 0, true},
-        {3000, 3000, true, 2500, true},
+        {3000, 3000, true, 2500, false}, {3500, 3000, true, 2500, true},
     };
     for (const auto &c : CASES)
         EXPECT_EQ(c.over, KeycodeWaitOver(c.waited, c.limit, c.raised, c.raisedAt))
