@@ -3,19 +3,13 @@
 # Usage: build_twice.sh source-dir scratch-dir
 set -eu
 src=$1 scratch=$2
+. "$(dirname "$0")/../support/checks.sh"
 rm -rf "$scratch"
 for tree in first "second/deeper"; do
     cmake --preset win32 -S "$src" -B "$scratch/$tree" >/dev/null
     cmake --build "$scratch/$tree" >/dev/null
 done
-failed=0
 for exe in keycode.exe keywait.exe; do
-    if cmp "$scratch/first/src/$exe" "$scratch/second/deeper/src/$exe"; then
-        echo "$exe: both builds are $(stat -c %s "$scratch/first/src/$exe") identical bytes"
-    else
-        echo "FAIL: $exe: the two builds differ"
-        failed=$((failed + 1))
-    fi
+    check "$exe: the two builds give the same bytes" cmp "$scratch/first/src/$exe" "$scratch/second/deeper/src/$exe"
 done
-echo "$((2 - failed)) passed, $failed failed"
-[ $failed = 0 ]
+finish

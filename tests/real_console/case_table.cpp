@@ -5,8 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace {
-
 std::vector<std::string> Split(const std::string &line, char by)
 {
     std::vector<std::string> fields(1);
@@ -18,6 +16,8 @@ std::vector<std::string> Split(const std::string &line, char by)
     }
     return fields;
 }
+
+namespace {
 
 // An error, naming the field, where value is none of those allowed.
 void OneOf(const std::string &field, const std::string &value,

@@ -62,6 +62,9 @@ struct CaseRow {
     unsigned long secondStatus = 0;
 };
 
+// The fields of a line split at each `by`, empty ones kept.
+std::vector<std::string> Split(const std::string &line, char by);
+
 // One token of a row's records field, as the tables write it; false where it is none of them.
 bool ParseCaseRecord(const std::string &token, CaseRecord &record);
 

@@ -55,8 +55,7 @@ const UINT ROW_CODE_PAGE = 437;
 const DWORD ROW_INPUT_BITS = ENABLE_PROCESSED_INPUT | ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT |
                              ENABLE_WINDOW_INPUT | ENABLE_MOUSE_INPUT |
                              ENABLE_VIRTUAL_TERMINAL_INPUT;
-const DWORD ROW_INPUT_MODE = ROW_INPUT_BITS & ~ENABLE_PROCESSED_INPUT & ~ENABLE_WINDOW_INPUT &
-                             ~ENABLE_MOUSE_INPUT & ~ENABLE_VIRTUAL_TERMINAL_INPUT;
+const DWORD ROW_INPUT_MODE = ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT;
 
 // Runs one row on this console. The records are queued before the start, or, with a second
 // thread, once that thread is in the process.

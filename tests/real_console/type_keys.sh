@@ -3,9 +3,9 @@
 # under Wine, this machine's or the guest's with a serial port on the pane), real keys typed
 # with send-keys, the screen read with capture-pane, the pane's terminal state checked after.
 # Then a key typed while keywait.exe waits.
-# Usage: type_keys.sh BUILD-DIR KEYCODE.EXE LAUNCHER.EXE [KEYWAIT.EXE]
+# Usage: type_keys.sh BUILD-DIR KEYCODE.EXE LAUNCHER.EXE KEYWAIT.EXE
 set -u
-build=$1 exe=$2 launcher=$3 keywait=${4:-}
+build=$1 exe=$2 launcher=$3 keywait=$4
 here=$(cd "$(dirname "$0")" && pwd)
 wine_sh=$here/../../scripts/wine/wine.sh
 . "$here/../support/checks.sh"
@@ -66,23 +66,21 @@ check "q in return mode: the full status, in words" on_screen \
 # keywait says nothing while it waits: the key is typed once its process has been up a while,
 # so that it comes while keywait waits, not before it started. Here its process is seen; in
 # the guest it is not, and the key waits twice as long as keycode took to start above.
-if [ -n "$keywait" ]; then
-    start_program "$keywait" 150000
-    if [ "$("$(dirname "$wine_sh")/wine_path.sh")" = native ]; then
-        for _ in $(seq 300); do
-            pgrep -f 'keywait.exe"? 150000' >/dev/null && break
-            sleep 1
-        done
-    else
-        sleep $((2 * took + 5))
-    fi
-    sleep 3
-    check "keywait still waits before the key is typed" not_on_screen "ended with status"
-    tmux send-keys -t "$session" q
-    wait_for "ended with status" 120
-    check "q typed while keywait waits ends the wait with its code" on_screen \
-        "ended with status 0x02[0-9a-f]{2}7151"
+start_program "$keywait" 150000
+if [ "$("$(dirname "$wine_sh")/wine_path.sh")" = native ]; then
+    for _ in $(seq 300); do
+        pgrep -f 'keywait.exe"? 150000' >/dev/null && break
+        sleep 1
+    done
+else
+    sleep $((2 * took + 5))
 fi
+sleep 3
+check "keywait still waits before the key is typed" not_on_screen "ended with status"
+tmux send-keys -t "$session" q
+wait_for "ended with status" 120
+check "q typed while keywait waits ends the wait with its code" on_screen \
+    "ended with status 0x02[0-9a-f]{2}7151"
 check "nothing from a guest's kernel or firmware" not_on_screen \
     "SeaBIOS|iPXE|sysrq|reboot:|\[ *[0-9]+\.[0-9]+\]"
 finish

@@ -90,16 +90,14 @@ BOOL WINAPI ReadConsoleInputA(HANDLE hConsoleInput, INPUT_RECORD *lpBuffer, DWOR
     CONTRACT(call(), nLength == 1 && lpBuffer && lpNumberOfEventsRead);
     if (!fake.consoleInput)
         return 0;
-    while (fake.reads_done < static_cast<int>(fake.reads.size()) &&
-           Unread(fake.reads[fake.reads_done]))
-        ++fake.reads_done;
-    CONTRACT(call() << " after the script's " << fake.reads.size() << " reads",
-             fake.reads_done < static_cast<int>(fake.reads.size()));
+    const ScriptedRead *next = NextRead();
+    CONTRACT(call() << " after the script's " << fake.reads.size() << " reads", next != nullptr);
     // A read on an empty buffer would block without a limit.
     CONTRACT(call() << " at " << Elapsed() << " ms, before its record came",
-             fake.reads[fake.reads_done].at <= Elapsed() && Signals(fake.reads[fake.reads_done]));
+             next->at <= Elapsed() && Signals(*next));
+    fake.reads_done = static_cast<int>(next - fake.reads.data()) + 1;
     *lpNumberOfEventsRead = 0;
-    const ScriptedRead &read = fake.reads[fake.reads_done++];
+    const ScriptedRead &read = *next;
     if (read.kind == ScriptedRead::FAIL)
         return 0;
     if (read.kind == ScriptedRead::RECORD) {

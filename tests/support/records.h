@@ -5,7 +5,7 @@
 #include "console/console.h"
 
 // Control-key state as the console reports it.
-const DWORD RIGHT_ALT = 0x01, LEFT_CTRL = 0x08, SHIFT = 0x10, NUMLOCK = 0x20;
+const DWORD SHIFT = 0x10, NUMLOCK = 0x20;
 const WORD MOUSE_EVENT = 2, WINDOW_BUFFER_SIZE_EVENT = 4, MENU_EVENT = 8, FOCUS_EVENT = 16;
 
 inline INPUT_RECORD Key(WORD vk, unsigned char ch, DWORD state, BOOL down = 1, WORD repeat = 1)
@@ -33,6 +33,5 @@ inline INPUT_RECORD Other(WORD eventType)
 const INPUT_RECORD A_DOWN = Key('A', 'A', SHIFT);
 const INPUT_RECORD A_UP = Key('A', 'A', SHIFT, 0);
 const INPUT_RECORD ESC_DOWN = Key(0x1B, 0x1B, NUMLOCK);
-const INPUT_RECORD ESC_UP = Key(0x1B, 0x1B, 0, 0);
 
 const char BANNER[] = EXPECTED_BANNER;

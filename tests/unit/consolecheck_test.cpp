@@ -37,19 +37,10 @@ const struct {
     {"no-keycode", &Reading::noKeycode, true},      {"own-console", &Reading::ownConsole, true},
     {"line-input-off", &Reading::lineInput, false}};
 
-// The fields of a line, empty ones kept.
-std::vector<std::string> Fields(const std::string &line)
-{
-    std::vector<std::string> fields(1);
-    for (char c : line)
-        c == '|' ? fields.emplace_back() : fields.back() += c;
-    return fields;
-}
-
 // A line of the table as a row; the field at fault and its value where it does not read.
 std::string ReadRow(const std::string &line, Row &row)
 {
-    const std::vector<std::string> f = Fields(line);
+    const std::vector<std::string> f = Split(line, '|');
     if (f.size() != 6 && f.size() != 7)
         return std::to_string(f.size()) + " fields, not 6 (or 7, with a line)";
     row.id = f[5], row.line = f.size() == 7 ? f[6] : "";
