@@ -278,12 +278,12 @@ bool RunOnConsole()
 
 // Gives the status of the first run of keycode.exe * in `slots` to end, leaving any other
 // on the console for the next call. Ends them all and gives KEYCODE_STILL_WAITING if none
-// ended within limit or a second after a Ctrl+C that ends the check, or KEYCODE_CTRL_C_BETWEEN
-// if a Ctrl+C reached the check since the count *since and none ended a second later: struck
-// while no run was attached to the console. *since becomes the count this call judged, so that
-// a Ctrl+C counted as a run ended is the next call's. Says *tell (if any), on the screen and
-// in the window's title, once the tick count tellAt has passed and a run is on the console,
-// and clears it. False if keycode cannot be started.
+// ended within limit or, once a Ctrl+C that ends the check came, a second after it, or
+// KEYCODE_CTRL_C_BETWEEN if a Ctrl+C reached the check since the count *since and none ended a
+// second later: struck while no run was attached to the console. *since becomes the count
+// this call judged when none ended; a Ctrl+C not yet judged is the next call's. Says *tell
+// (if any), on the screen and in the window's title, once the tick count tellAt has passed
+// and a run is on the console, and clears it. False if keycode cannot be started.
 bool RunKeycode(int slots, DWORD limit, const char **tell, DWORD tellAt, LONG *since,
                 int32_t *status)
 {
@@ -308,7 +308,6 @@ bool RunKeycode(int slots, DWORD limit, const char **tell, DWORD tellAt, LONG *s
             if (!GetExitCodeProcess(runs[slot].hProcess, &code))
                 code = static_cast<DWORD>(KEYCODE_FAILED);
             EndRun(slot, false);
-            *since = seen;
             break;
         }
         // Said while keycode runs: a person's reaction to it leaves keycode the time to be
