@@ -97,11 +97,10 @@ BOOL WINAPI ReadConsoleInputA(HANDLE hConsoleInput, INPUT_RECORD *lpBuffer, DWOR
              next->at <= Elapsed() && Signals(*next));
     fake.reads_done = static_cast<int>(next - fake.reads.data()) + 1;
     *lpNumberOfEventsRead = 0;
-    const ScriptedRead &read = *next;
-    if (read.kind == ScriptedRead::FAIL)
+    if (next->kind == ScriptedRead::FAIL)
         return 0;
-    if (read.kind == ScriptedRead::RECORD) {
-        *lpBuffer = read.record;
+    if (next->kind == ScriptedRead::RECORD) {
+        *lpBuffer = next->record;
         *lpNumberOfEventsRead = 1;
     }
     return 1;
