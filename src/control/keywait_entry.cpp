@@ -96,13 +96,13 @@ KeyValue RunKeyWait()
             const DWORD elapsed = GetTickCount() - start;
             if (elapsed >= limit)
                 return KEY_TIMED_OUT;
+            // A rest after an empty wake, else at most a second: a wait's own time stops while
+            // the machine sleeps and the clock does not, so a short wait keeps the deadline
+            // within one of the clock's after a sleep.
+            const DWORD most = object == CURRENT_PROCESS ? WAKE_REST_MS : WAIT_SLICE_MS;
             DWORD left = limit - elapsed;
-            if (object == CURRENT_PROCESS && left > WAKE_REST_MS)
-                left = WAKE_REST_MS;
-            // A wait's own time stops while the machine sleeps and the clock does not: a wait
-            // of at most a second keeps the deadline within one of the clock's after a sleep.
-            if (left > WAIT_SLICE_MS)
-                left = WAIT_SLICE_MS;
+            if (left > most)
+                left = most;
             result = WaitForSingleObject(object, left);
             object = input;
         } while (result == WAIT_TIMEOUT);
