@@ -147,6 +147,8 @@ const ScriptedRow SCENARIOS[] = {
      0x02104141, 0x180, 0x180, 0, WRAPS},
     {"KeywaitRestsOnAWakeWithNothingToRead", "keywait", "keywait 200",
      {ScriptedRead(ScriptedRead::WAKE, 50, 120)}, "", KEY_TIMED_OUT, 200, 200},
+    {"KeywaitTakesAKeyThatComesJustAfterAWakeWithNothingToRead", "keywait", "keywait 1000",
+     {ScriptedRead(ScriptedRead::WAKE, 50, 120), At(130, A_DOWN)}, "", 0x02104141, 130, 150},
     {"KeywaitKeepsItsDeadlineAcrossASleep", "keywait", "keywait 5000",
      {ScriptedRead(ScriptedRead::SLEEP, 1500, 61500)}, "", KEY_TIMED_OUT, 62000, 62000},
 };
